@@ -1,5 +1,6 @@
 #include "perm_tj.h"
 
+#include <limits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -13,6 +14,13 @@ std::string perm_tj_limit_message(std::int32_t ntest) {
     return "the reference search handles at most " + std::to_string(perm_tj_max_ntest) +
            " test markers (" + std::to_string(ntest) +
            " given): the number of orderings no longer fits in 64 bits";
+}
+
+std::int64_t perm_tj_orderings(std::int32_t ntest) {
+    if (ntest > perm_tj_max_ntest) return std::numeric_limits<std::int64_t>::max();
+    std::int64_t factorial = 1;
+    for (std::int32_t w = 2; w <= ntest; ++w) factorial *= w;
+    return factorial / 2;
 }
 
 void perm_tj_successor(std::int32_t n, std::int32_t* P, std::int32_t* Q, unsigned char* A) {
@@ -57,8 +65,8 @@ void perm_tj_successor(std::int32_t n, std::int32_t* P, std::int32_t* Q, unsigne
     }
 }
 
-void perm_tj(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
-             float& best, std::int32_t* TEST_ORDER) {
+void perm_tj(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST, float& best,
+             std::int32_t* TEST_ORDER) {
     best = 2147483648.0f;
     if (ntest > perm_tj_max_ntest) throw std::invalid_argument(perm_tj_limit_message(ntest));
     const std::int32_t nt = ntest < 0 ? 0 : ntest;
@@ -67,12 +75,9 @@ void perm_tj(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SS
     std::vector<float> SSQ_S(static_cast<std::size_t>(nr));
     std::vector<std::int32_t> P(static_cast<std::size_t>(nt) + 1), Q(P.size());
     std::vector<unsigned char> A(P.size());
-    std::int64_t factorial = 1;
-    for (std::int32_t w = 1; w <= nt; ++w) {
+    for (std::int32_t w = 1; w <= nt; ++w)
         X[static_cast<std::size_t>(w - 1)] = static_cast<float>(w);
-        factorial *= w;
-    }
-    const std::int64_t orderings = factorial / 2;
+    const std::int64_t orderings = perm_tj_orderings(nt);
 
     std::int64_t counter = -1;
     for (;;) {
@@ -94,7 +99,8 @@ void perm_tj(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SS
         for (std::int32_t r = 0; r < nr; ++r) total += SSQ_S[static_cast<std::size_t>(r)];
         if (total < best) {
             best = total;
-            for (std::int32_t w = 0; w < nt; ++w) TEST_ORDER[w] = P[static_cast<std::size_t>(w) + 1];
+            for (std::int32_t w = 0; w < nt; ++w)
+                TEST_ORDER[w] = P[static_cast<std::size_t>(w) + 1];
             for (std::int32_t r = 0; r < nr; ++r) SSQ_BEST[r] = SSQ_S[static_cast<std::size_t>(r)];
         }
     }
