@@ -10,8 +10,8 @@ namespace varandel {
 
 // Exit statuses of the program.
 inline constexpr int exit_ok = 0;
-inline constexpr int exit_input_error = 1;   // data, mapping, file or memory problems
-inline constexpr int exit_usage_error = 2;   // unusable command line
+inline constexpr int exit_input_error = 1; // data, mapping, file or memory problems
+inline constexpr int exit_usage_error = 2; // unusable command line
 
 class RunStop : public std::runtime_error {
   public:

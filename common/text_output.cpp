@@ -37,7 +37,9 @@ template <class Items> std::string lay_out_free_form(const Items& items) {
     return out;
 }
 
-std::string asterisks(int width) { return std::string(static_cast<std::size_t>(width), '*'); }
+std::string asterisks(int width) {
+    return std::string(static_cast<std::size_t>(width), '*');
+}
 
 std::string right_align(const std::string& text, int width) {
     if (text.size() > static_cast<std::size_t>(width)) return asterisks(width);
@@ -76,7 +78,9 @@ std::string fixed_skip(int positions) {
     return std::string(static_cast<std::size_t>(positions < 0 ? 0 : positions), ' ');
 }
 
-std::string fixed_int(std::int64_t value, int width) { return right_align(int_text(value), width); }
+std::string fixed_int(std::int64_t value, int width) {
+    return right_align(int_text(value), width);
+}
 
 std::string fixed_point(double value, int width, int decimals) {
     std::string text;
@@ -99,15 +103,21 @@ std::string left_text(std::string_view text, int width) {
     return std::string(text) + std::string(w - text.size(), ' ');
 }
 
-std::string label_column(std::string_view label) { return fixed_text(label, 13) + fixed_skip(2); }
+std::string label_column(std::string_view label) {
+    return fixed_text(label, 13) + fixed_skip(2);
+}
 
-std::string int_text(std::int64_t value) { return std::to_string(value); }
+std::string int_text(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::string trim_leading_blanks(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-std::string seconds_text(double seconds) { return trim_leading_blanks(fixed_point(seconds, 6, 3)); }
+std::string seconds_text(double seconds) {
+    return trim_leading_blanks(fixed_point(seconds, 6, 3));
+}
 
 } // namespace varandel

@@ -28,8 +28,8 @@ void write_messages(std::ostream& out, std::initializer_list<std::string_view> m
 // Fixed-layout fields.
 std::string fixed_text(std::string_view text, int width); // right-aligned, or cut to `width`
 std::string fixed_skip(int positions);
-std::string fixed_int(std::int64_t value, int width);                  // asterisks on overflow
-std::string fixed_point(double value, int width, int decimals);        // asterisks on overflow
+std::string fixed_int(std::int64_t value, int width);           // asterisks on overflow
+std::string fixed_point(double value, int width, int decimals); // asterisks on overflow
 
 // The text cut to `width` characters or filled with blanks on the right up to `width`.
 std::string left_text(std::string_view text, int width);

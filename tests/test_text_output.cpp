@@ -30,9 +30,11 @@ TEST(FreeForm, LayoutRules) {
         {free_form_text({"Starting job:", seventy}), line("Starting job:") + line(seventy)},
         {free_form_text({eighty}), line(eighty.substr(0, 79)) + line("b")},
         {free_form_text({std::string(79, 'x')}), line(std::string(79, 'x'))},
-        {free_form_text({long_item, "zz"}),
-         line(std::string(79, 'c')) + line(std::string(79, 'c')) + line(std::string(12, 'c') + "zz")},
-        {free_form_text({std::string(78, 'x'), "y", "z"}), line(std::string(78, 'x') + "y") + line("z")},
+        {free_form_text({long_item, "zz"}), line(std::string(79, 'c')) +
+                                                line(std::string(79, 'c')) +
+                                                line(std::string(12, 'c') + "zz")},
+        {free_form_text({std::string(78, 'x'), "y", "z"}),
+         line(std::string(78, 'x') + "y") + line("z")},
     };
     for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
 }
@@ -69,10 +71,8 @@ TEST(CsvRecord, AppendInteger) {
         int value;
         std::string after;
     } cases[] = {
-        {std::string(200, ' '), 0, "0"},
-        {"123456789012", -45, "123456789012\t-45"},
-        {"", 2147483647, "2147483647"},
-        {"", -2147483647 - 1, "-2147483648"},
+        {std::string(200, ' '), 0, "0"}, {"123456789012", -45, "123456789012\t-45"},
+        {"", 2147483647, "2147483647"},  {"", -2147483647 - 1, "-2147483648"},
         {"1.5\t2     ", 3, "1.5\t2\t3"},
     };
     for (auto c : cases) {
@@ -86,10 +86,14 @@ TEST(CsvRecord, AppendReal) {
         float value;
         std::string field;
     } cases[] = {
-        {0.5f, "0.500000"},          {-0.25f, "-0.250000"},
-        {9999999.0f, "9999999.000000"}, {0.0000004f, "0.000000"},
-        {2147483648.0f, "**************"}, {0.0f, "0.000000"},
-        {-999999.0f, "-999999.000000"}, {-1000000.0f, "**************"},
+        {0.5f, "0.500000"},
+        {-0.25f, "-0.250000"},
+        {9999999.0f, "9999999.000000"},
+        {0.0000004f, "0.000000"},
+        {2147483648.0f, "**************"},
+        {0.0f, "0.000000"},
+        {-999999.0f, "-999999.000000"},
+        {-1000000.0f, "**************"},
     };
     for (const auto& c : cases) {
         std::string record;
