@@ -48,6 +48,7 @@ class JobDir {
     }
     std::string read(const std::string& name) const { return read_file(dir_.file(name)); }
     bool has(const std::string& name) const { return file_exists(dir_.file(name)); }
+    std::string path(const std::string& name) const { return dir_.file(name); }
 
   private:
     TempDir dir_;
@@ -520,4 +521,30 @@ TEST(Job, ResultLinesHaveNoLengthLimit) {
     const std::string result = job.read("result.txt");
     expect_result_layout(result, 70, 67, 1, 3);
     EXPECT_GT(split_lines(result)[0].size(), 200u);
+}
+
+TEST(Job, OutputsThatWouldOverwriteAnInputAreRefused) {
+    struct Clash {
+        std::string result, log;
+        const char* message;
+    } clashes[] = {
+        {"result.txt", "data.txt", " The log file would overwrite the input file\n"},
+        {"link.txt", "job.log", " The result file would overwrite the input file\n"},
+        {"result.txt", "./map.txt", " The log file would overwrite the mapping file\n"},
+        {"out.txt", "./out.txt", " The result file and the log file are the same file\n"},
+    };
+    for (const Clash& c : clashes) {
+        SCOPED_TRACE(c.message);
+        const JobDir job;
+        const std::string data = job.read("data.txt"), map = job.read("map.txt");
+        std::filesystem::create_symlink("data.txt", job.path("link.txt"));
+        const ProcessResult r =
+            job.run({"data.txt", "map.txt", c.result, c.log, "10", "4", "2", "1"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, std::string(c.message) + " programm cancled\n");
+        EXPECT_EQ(job.read("data.txt"), data);
+        EXPECT_EQ(job.read("map.txt"), map);
+        EXPECT_FALSE(job.has("job.log"));
+        EXPECT_FALSE(job.has("out.txt"));
+    }
 }
