@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the evaluation-loop tests and the whole job under ThreadSanitizer. libgomp is not
-# instrumented, so TSan cannot see its barriers and reports every write of the loop as racing with the reads after
-# the join; this build uses clang's OpenMP runtime with the Archer tool, which supplies the
-# OpenMP synchronisation to TSan. Needs clang, libomp and libarcher (LLVM 14 paths below).
+# instrumented, so TSan cannot see its barriers and reports every write of the loop as racing
+# with the reads after the join; this build uses clang's OpenMP runtime with the Archer tool,
+# which supplies the OpenMP synchronisation to TSan. Needs clang, libomp and libarcher (LLVM 14
+# paths below).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build-tsan}
