@@ -432,6 +432,10 @@ TEST(Job, ResultsDoNotDependOnThreadsAndFollowTheSeed) {
     const std::vector<std::string> ten(all.begin(), all.begin() + 10);
     EXPECT_EQ(split_lines(result("3", "7", "10")), ten);
 
+    // A thread count far beyond the combinations: the surplus threads would take none.
+    EXPECT_EQ(result("200000", "7"), seeded);
+    EXPECT_NE(job.read("job.log").find("     threads:  200000\n"), std::string::npos);
+
     // No marker uniform: nothing random, so neither the seed nor the thread count matters.
     const JobDir plain({"data.txt", "map_no_uniform.txt"});
     std::string first;
