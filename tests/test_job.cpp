@@ -494,25 +494,35 @@ TEST(Job, StopsBeforeTheEvaluation) {
 }
 
 TEST(Job, FileErrorsNameThePathAndReason) {
-    const JobDir job;
-    // The log cannot be created: nothing is written anywhere.
-    ProcessResult r =
-        job.run({"data.txt", "map.txt", "result.txt", "none/job.log", "10", "4", "2", "1"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("'none/job.log'"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
-    EXPECT_FALSE(job.has("result.txt"));
-
-    // The result file cannot be written: the log stops after the evaluation, no summary line.
-    r = job.run({"data.txt", "map.txt", "none/result.txt", "job.log", "10", "4", "2", "1"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("'none/result.txt'"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
-    const std::vector<std::string> log = split_lines(masked(job.read("job.log")));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), " Finished calculation and start collecting data: <stamp>");
+    struct FileError {
+        std::string result, log, path, reason;
+        std::string last_log_line; // empty: the log is not written at all
+    } errors[] = {
+        {"result.txt", "none/job.log", "none/job.log", "No such file or directory", ""},
+        {"result.txt", "/dev/full", "/dev/full", "No space left on device", ""},
+        {"none/result.txt", "job.log", "none/result.txt", "No such file or directory",
+         " Finished calculation and start collecting data: <stamp>"},
+        {"/dev/full", "job.log", "/dev/full", "No space left on device",
+         " Finished calculation and start collecting data: <stamp>"},
+    };
+    for (const FileError& e : errors) {
+        SCOPED_TRACE(e.result + " " + e.log);
+        const JobDir job;
+        const ProcessResult r =
+            job.run({"data.txt", "map.txt", e.result, e.log, "10", "4", "2", "1"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, ""); // no summary line
+        EXPECT_NE(r.err.find("'" + e.path + "'"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(e.reason), std::string::npos) << r.err;
+        if (e.last_log_line.empty()) {
+            EXPECT_FALSE(job.has("job.log"));
+            EXPECT_FALSE(job.has("result.txt"));
+        } else {
+            const std::vector<std::string> log = split_lines(masked(job.read("job.log")));
+            ASSERT_FALSE(log.empty());
+            EXPECT_EQ(log.back(), e.last_log_line);
+        }
+    }
 }
 
 TEST(Job, ResultLinesHaveNoLengthLimit) {
