@@ -4,6 +4,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
@@ -245,50 +246,47 @@ TEST(Job, WorkedExampleLogAndConsole) {
     EXPECT_EQ(masked(r.out), " Finished job on 2 threads after <s> seconds\n");
 
     const std::string log = job.read("job.log");
-    expect_lines(masked(log),
-                 {
-                     " Starting job: <stamp>",
-                     " ",
-                     "        file:  data.txt                                                      "
-                     "             ",
-                     "     mapfile:  map.txt                                                       "
-                     "             ",
-                     "     logfile:  job.log                                                       "
-                     "             ",
-                     "  resultfile:  result.txt                                                    "
-                     "             ",
-                     "        rows:      41",
-                     "     columns:      13",
-                     "     factors:      12",
-                     "           n:       8",
-                     "   reference:       4",
-                     "           z:       2",
-                     "        test:       4",
-                     "combinations:      53",
-                     count_line("processors:", omp_get_num_procs()),
-                     "     threads:       2",
-                     "      marker:  CD3       CD8       Ki67      p53       HER2      ER        "
-                     "PR        EGFR      ",
-                     "     uniform:                                                    X           "
-                     "                  ",
-                     " Uniform marker vector(s) found!",
-                     " The Person correlation can not be calculated correctly with this marker(s).",
-                     " Instead a correlation value near to 0 is randomly generated.",
-                     " ",
-                     " Starting calculations: <stamp>",
-                     " Finished calculation and start collecting data: <stamp>",
-                     " Finished collecting data: <stamp>",
-                     " ",
-                     " Finished computation after 0 days, 0 hours, 0 minutes and <s> seconds",
-                 });
+    expect_lines(
+        masked(log),
+        {
+            " Starting job: <stamp>",
+            " ",
+            pad("        file:  data.txt", 90),
+            pad("     mapfile:  map.txt", 90),
+            pad("     logfile:  job.log", 90),
+            pad("  resultfile:  result.txt", 90),
+            "        rows:      41",
+            "     columns:      13",
+            "     factors:      12",
+            "           n:       8",
+            "   reference:       4",
+            "           z:       2",
+            "        test:       4",
+            "combinations:      53",
+            count_line("processors:", omp_get_num_procs()),
+            "     threads:       2",
+            "      marker:  CD3       CD8       Ki67      p53       HER2      ER        PR        "
+            "EGFR      ",
+            "     uniform:  " + std::string(50, ' ') + "X" + std::string(29, ' '),
+            " Uniform marker vector(s) found!",
+            " The Person correlation can not be calculated correctly with this marker(s).",
+            " Instead a correlation value near to 0 is randomly generated.",
+            " ",
+            " Starting calculations: <stamp>",
+            " Finished calculation and start collecting data: <stamp>",
+            " Finished collecting data: <stamp>",
+            " ",
+            " Finished computation after 0 days, 0 hours, 0 minutes and <s> seconds",
+        });
 
     // The stamps follow each other, and the elapsed seconds are those between the first and
     // the last stamp (a short job: no day, hour or minute).
     std::vector<long long> ms;
     const std::regex stamp(R"((\d\d)\.(\d\d)\.(\d{4}) (\d\d):(\d\d):(\d\d)\.(\d{3}))");
     for (std::sregex_iterator it(log.begin(), log.end(), stamp), end; it != end; ++it) {
-        const auto v = [&](int k) { return std::stoll((*it)[k].str()); };
-        ms.push_back((((v(3) * 12 + v(2)) * 31 + v(1)) * 86400 + v(4) * 3600 + v(5) * 60 + v(6)) *
+        const auto v = [&](int k) { return std::stoi((*it)[k].str()); };
+        const std::chrono::sys_days day{std::chrono::year{v(3)} / v(2) / v(1)};
+        ms.push_back(((day.time_since_epoch().count() * 24LL + v(4)) * 3600 + v(5) * 60 + v(6)) *
                          1000 +
                      v(7));
     }
