@@ -17,6 +17,7 @@
 #include "evaluation_loop.h"
 #include "get_seed.h"
 #include "job_log.h"
+#include "job_log_file.h"
 #include "job_settings.h"
 #include "map_tma_data_file.h"
 #include "perm_tj.h"
@@ -30,36 +31,6 @@
 namespace varandel {
 
 namespace {
-
-// The job log: every line is written whole and flushed, so a stop leaves complete lines only.
-class JobLogFile {
-  public:
-    explicit JobLogFile(const std::string& path) : path_(path), out_(path, std::ios::trunc) {
-        if (!out_) fail("cannot create");
-    }
-    void line(const std::string& text) {
-        out_ << text << '\n';
-        out_.flush();
-        if (!out_) fail("cannot write");
-    }
-    void free_form(const std::vector<std::string>& items) {
-        out_ << free_form_text(items);
-        out_.flush();
-        if (!out_) fail("cannot write");
-    }
-    void close() {
-        out_.close();
-        if (!out_) fail("cannot write");
-    }
-
-  private:
-    [[noreturn]] void fail(const char* what) const {
-        throw RunStop(exit_input_error, std::string("varandel: ") + what + " log file '" + path_ +
-                                            "': " + std::strerror(errno));
-    }
-    std::string path_;
-    std::ofstream out_;
-};
 
 // Bytes of the job tables for `ncomb` combinations; the tables are created only when this fits
 // the machine.
