@@ -61,6 +61,8 @@ void run_job(JobSettings s, std::ostream& console) {
     JobLogFile log(s.logfile);
     const LocalTime start = local_time_now();
     log.free_form({stamped_text(log_starting_job, start)});
+    // A result file that cannot be written is found now, not after hours of evaluation.
+    check_result_path(s.resultfile);
 
     // 2. The mapping, checked against the data file.
     const DataMapping mapping = map_tma_data_file(s.infile, s.mapfile, console);
@@ -130,7 +132,9 @@ void run_job(JobSettings s, std::ostream& console) {
     }
     log.free_form({});
 
-    // 14.-16. The evaluation.
+    // 14.-16. The evaluation. The console lines so far are shown before it starts, also where
+    // standard output is a pipe or a file, and are not lost if the job is interrupted.
+    console.flush();
     log.free_form({stamped_text(log_starting_calculations, local_time_now())});
     evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key);
     log.free_form({stamped_text(log_finished_calculation, local_time_now())});
