@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <string>
@@ -51,6 +52,32 @@ std::uint64_t physical_memory() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page);
 }
 
+// Whether two paths name one file, or would once the first of them is created.
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    const std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return false;
+    const std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
+    return !ec && ca == cb;
+}
+
+// An output written over an input (or the result over the log) would destroy it: the log is
+// created before the data file is read, and the result replaces whatever stands at its path.
+void check_outputs_are_not_inputs(const JobSettings& s) {
+    const std::pair<const char*, const std::string*> inputs[] = {
+        {"data file", &s.infile}, {"mapping file", &s.mapfile}, {"log file", &s.logfile}};
+    for (const auto& [output, path] :
+         {std::pair{"log file", &s.logfile}, std::pair{"result file", &s.resultfile}}) {
+        for (const auto& [input, other] : inputs) {
+            if (path != other && same_file(*path, *other))
+                throw RunStop(exit_input_error, std::string("varandel: the ") + output + " '" +
+                                                    *path + "' is the " + input +
+                                                    "; give it another name");
+        }
+    }
+}
+
 void cancel(std::ostream& console, const std::string& message) {
     write_messages(console, {message, "Programm canceled"});
     throw RunStop(exit_input_error);
@@ -58,6 +85,7 @@ void cancel(std::ostream& console, const std::string& message) {
 
 void run_job(JobSettings s, std::ostream& console) {
     // 1. The log, and the start of the job.
+    check_outputs_are_not_inputs(s);
     JobLogFile log(s.logfile);
     const LocalTime start = local_time_now();
     log.free_form({stamped_text(log_starting_job, start)});
@@ -67,10 +95,27 @@ void run_job(JobSettings s, std::ostream& console) {
     // 2. The mapping, checked against the data file.
     const DataMapping mapping = map_tma_data_file(s.infile, s.mapfile, console);
     const std::int32_t n = mapping.n;
+    // A correlation needs two data lines; with fewer every one would be a random value.
+    if (mapping.lines < 2)
+        throw RunStop(exit_input_error,
+                      "varandel: " + s.infile +
+                          (mapping.lines == 1
+                               ? " has 1 data line"
+                               : " has no data lines (a header line does not count)") +
+                          "; the correlations need at least 2");
     if (s.nref > n)
         cancel(console, "The reference set size (nref = " + int_text(s.nref) +
                             ") is larger than the number of markers (" + int_text(n) + ")");
     const std::int32_t ntest = n - s.nref;
+    // With fewer than two test markers there is no ordering to search, and every result line
+    // would say only that none was found.
+    if (ntest < 2) {
+        write_messages(console,
+                       {"The reference set size (nref = " + int_text(s.nref) + ") leaves " +
+                            int_text(ntest) + " of the " + int_text(n) + " markers",
+                        "for the test set; at least 2 are needed", "Programm canceled"});
+        throw RunStop(exit_input_error);
+    }
 
     // 3. z cannot exceed the size of the test set.
     if (ntest < s.z) {
