@@ -52,10 +52,12 @@ std::uint64_t physical_memory() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page);
 }
 
-// Whether two paths name one file, or would once the first of them is created.
+// Whether two paths name one regular file, or would once the first of them is created. A device
+// or a pipe (/dev/stdout for both outputs) may well be shared.
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
+    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec))
+        return std::filesystem::is_regular_file(a, ec) && std::filesystem::equivalent(a, b, ec);
     const std::filesystem::path ca = std::filesystem::weakly_canonical(a, ec);
     if (ec) return false;
     const std::filesystem::path cb = std::filesystem::weakly_canonical(b, ec);
