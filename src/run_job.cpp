@@ -4,11 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
