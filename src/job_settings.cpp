@@ -21,11 +21,12 @@ bool file_exists(const std::string& path) {
     return !path.empty() && std::filesystem::exists(std::filesystem::path(path), ec);
 }
 
-// True when both paths name one file: the same existing file (links included), or, where one
-// does not exist yet, the same normalised path.
+// True when both paths name one regular file (links included), or, where one does not exist
+// yet, the same normalised path. A device or a pipe (/dev/stdout for both outputs) may be shared.
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
+    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec))
+        return std::filesystem::is_regular_file(a, ec) && std::filesystem::equivalent(a, b, ec);
     const auto normal = [&ec](const std::string& p) {
         return std::filesystem::weakly_canonical(std::filesystem::absolute(p, ec), ec);
     };

@@ -4,10 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
@@ -17,6 +14,7 @@
 #include "evaluation_loop.h"
 #include "get_seed.h"
 #include "job_log.h"
+#include "job_log_file.h"
 #include "job_settings.h"
 #include "map_tma_data_file.h"
 #include "perm_tj.h"
@@ -30,36 +28,6 @@
 namespace varandel {
 
 namespace {
-
-// The job log: every line is written whole and flushed, so a stop leaves complete lines only.
-class JobLogFile {
-  public:
-    explicit JobLogFile(const std::string& path) : path_(path), out_(path, std::ios::trunc) {
-        if (!out_) fail("cannot create");
-    }
-    void line(const std::string& text) {
-        out_ << text << '\n';
-        out_.flush();
-        if (!out_) fail("cannot write");
-    }
-    void free_form(const std::vector<std::string>& items) {
-        out_ << free_form_text(items);
-        out_.flush();
-        if (!out_) fail("cannot write");
-    }
-    void close() {
-        out_.close();
-        if (!out_) fail("cannot write");
-    }
-
-  private:
-    [[noreturn]] void fail(const char* what) const {
-        throw RunStop(exit_input_error, std::string("varandel: ") + what + " log file '" + path_ +
-                                            "': " + std::strerror(errno));
-    }
-    std::string path_;
-    std::ofstream out_;
-};
 
 // Bytes of the job tables for `ncomb` combinations; the tables are created only when this fits
 // the machine.
@@ -90,14 +58,33 @@ void run_job(JobSettings s, std::ostream& console) {
     JobLogFile log(s.logfile);
     const LocalTime start = local_time_now();
     log.free_form({stamped_text(log_starting_job, start)});
+    // A result file that cannot be written is found now, not after hours of evaluation.
+    check_result_path(s.resultfile);
 
     // 2. The mapping, checked against the data file.
     const DataMapping mapping = map_tma_data_file(s.infile, s.mapfile, console);
     const std::int32_t n = mapping.n;
+    // A correlation needs two data lines; with fewer every one would be a random value.
+    if (mapping.lines < 2)
+        throw RunStop(exit_input_error,
+                      "varandel: " + s.infile +
+                          (mapping.lines == 1
+                               ? " has 1 data line"
+                               : " has no data lines (a header line does not count)") +
+                          "; the correlations need at least 2");
     if (s.nref > n)
         cancel(console, "The reference set size (nref = " + int_text(s.nref) +
                             ") is larger than the number of markers (" + int_text(n) + ")");
     const std::int32_t ntest = n - s.nref;
+    // With fewer than two test markers there is no ordering to search, and every result line
+    // would say only that none was found.
+    if (ntest < 2) {
+        write_messages(console,
+                       {"The reference set size (nref = " + int_text(s.nref) + ") leaves " +
+                            int_text(ntest) + " of the " + int_text(n) + " markers",
+                        "for the test set; at least 2 are needed", "Programm canceled"});
+        throw RunStop(exit_input_error);
+    }
 
     // 3. z cannot exceed the size of the test set.
     if (ntest < s.z) {
@@ -159,7 +146,9 @@ void run_job(JobSettings s, std::ostream& console) {
     }
     log.free_form({});
 
-    // 14.-16. The evaluation.
+    // 14.-16. The evaluation. The console lines so far are shown before it starts, also where
+    // standard output is a pipe or a file, and are not lost if the job is interrupted.
+    console.flush();
     log.free_form({stamped_text(log_starting_calculations, local_time_now())});
     evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key);
     log.free_form({stamped_text(log_finished_calculation, local_time_now())});

@@ -471,8 +471,8 @@ TEST(Job, StopsBeforeTheEvaluation) {
          " The reference set size (nref = 5) is larger than the number of markers (4)\n"
          " Programm canceled\n",
          ""},
-        {"data file error", "1\t2\n3\tn.d.\n", plain_map(2), job_args({"10", "1", "1", "1"}), "",
-         R"(varandel: data\.txt, line 2, column 2: 'n\.d\.' is not a number\n)"},
+        {"data file error", "1\t2\t5\n3\tn.d.\t4\n", plain_map(3), job_args({"10", "1", "1", "1"}),
+         "", R"(varandel: data\.txt, line 2, column 2: 'n\.d\.' is not a number\n)"},
         {"ntest above the search's limit", plain_data(22, 3), plain_map(22),
          job_args({"10", "1", "1", "1"}), "",
          literal("varandel: " + varandel::perm_tj_limit_message(21) + "\n")},
@@ -502,8 +502,9 @@ TEST(Job, FileErrorsNameThePathAndReason) {
     } errors[] = {
         {"result.txt", "none/job.log", "none/job.log", "No such file or directory", ""},
         {"result.txt", "/dev/full", "/dev/full", "No space left on device", ""},
+        // Checked before the evaluation, so no work is lost.
         {"none/result.txt", "job.log", "none/result.txt", "No such file or directory",
-         " Finished calculation and start collecting data: <stamp>"},
+         " Starting job: <stamp>"},
         {"/dev/full", "job.log", "/dev/full", "No space left on device",
          " Finished calculation and start collecting data: <stamp>"},
     };
