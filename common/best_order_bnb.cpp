@@ -40,9 +40,7 @@ class Search {
     // The root's children (depth 0, nothing assigned), best bound first.
     std::int32_t root_children() { return children(0, all_items(), 0.0); }
     const Child& root_child(std::int32_t k) const { return kids_[k]; }
-    std::uint64_t all_items() const {
-        return n_ >= 64 ? ~0ull : ((std::uint64_t{1} << n_) - 1);
-    }
+    std::uint64_t all_items() const { return n_ >= 64 ? ~0ull : ((std::uint64_t{1} << n_) - 1); }
 
     void descend_root_child(const Child& kid) {
         std::fill(proj_.begin(), proj_.begin() + n_, 0.0);
@@ -77,11 +75,13 @@ class Search {
         const double c = 0.5 * (m - 1);
         const double* pr = proj_.data() + static_cast<std::size_t>(level) * n_;
         double* next = proj_.data() + static_cast<std::size_t>(level + 1) * n_;
-        for (std::int32_t l = 0; l < n_; ++l) next[l] = pr[l] + c * (gram(kid.j, l) - gram(kid.i, l));
+        for (std::int32_t l = 0; l < n_; ++l)
+            next[l] = pr[l] + c * (gram(kid.j, l) - gram(kid.i, l));
         set_s2(level, kid.i, kid.j, s2_.data() + static_cast<std::size_t>(level + 1) * na_);
         order_[level] = kid.i;
         order_[n_ - 1 - level] = kid.j;
-        expand(level + 1, free & ~(std::uint64_t{1} << kid.i) & ~(std::uint64_t{1} << kid.j), kid.ss);
+        expand(level + 1, free & ~(std::uint64_t{1} << kid.i) & ~(std::uint64_t{1} << kid.j),
+               kid.ss);
     }
 
     // Doubled integer Sxy after placing i left and j right at this level: exact.
@@ -138,8 +138,8 @@ class Search {
             for (std::int32_t b = 0; b < nf; ++b) {
                 const std::int32_t j = items[b];
                 if (a == b || (level == 0 && i > j)) continue;
-                const double ssn =
-                    ss + 2.0 * c * (pr[j] - pr[i]) + c * c * (gram(i, i) + gram(j, j) - 2.0 * gram(i, j));
+                const double ssn = ss + 2.0 * c * (pr[j] - pr[i]) +
+                                   c * c * (gram(i, i) + gram(j, j) - 2.0 * gram(i, j));
                 std::int32_t t = 0;
                 for (std::int32_t e = 0; e < nf; ++e) {
                     const std::int32_t l = items[e];
@@ -207,13 +207,15 @@ class Search {
             double* z = z_.data();
             for (std::int32_t a = 0; a < na_; ++a) {
                 double s = 0.0;
-                for (std::int32_t e = 0; e < m; ++e) s += p_.v[static_cast<std::size_t>(items[e]) * na_ + a];
+                for (std::int32_t e = 0; e < m; ++e)
+                    s += p_.v[static_cast<std::size_t>(items[e]) * na_ + a];
                 z[a] = s / m;
             }
             for (std::int32_t e = 0; e < m; ++e) {
                 const double* ve = p_.v.data() + static_cast<std::size_t>(items[e]) * na_;
                 for (std::int32_t a = 0; a < na_; ++a)
-                    for (std::int32_t b = 0; b <= a; ++b) mm[a * d + b] += (ve[a] - z[a]) * (ve[b] - z[b]);
+                    for (std::int32_t b = 0; b <= a; ++b)
+                        mm[a * d + b] += (ve[a] - z[a]) * (ve[b] - z[b]);
             }
             for (std::int32_t a = 0; a < d; ++a)
                 for (std::int32_t b = 0; b < a; ++b) mm[b * d + a] = mm[a * d + b];

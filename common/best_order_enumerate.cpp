@@ -14,10 +14,13 @@ namespace varandel {
 
 bool simd_path_available(SimdPath path) {
     switch (path) {
-    case SimdPath::avx512: return __builtin_cpu_supports("avx512f");
-    case SimdPath::avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    case SimdPath::avx512:
+        return __builtin_cpu_supports("avx512f");
+    case SimdPath::avx2:
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case SimdPath::automatic:
-    case SimdPath::portable: return true;
+    case SimdPath::portable:
+        return true;
     }
     return false;
 }
@@ -41,8 +44,8 @@ namespace {
 class AlignedDoubles {
   public:
     explicit AlignedDoubles(std::size_t count)
-        : data_(static_cast<double*>(::operator new[](std::max<std::size_t>(count, 1) * sizeof(double),
-                                                      std::align_val_t(64)))) {
+        : data_(static_cast<double*>(::operator new[](
+              std::max<std::size_t>(count, 1) * sizeof(double), std::align_val_t(64)))) {
         std::fill(data_, data_ + count, 0.0);
     }
     ~AlignedDoubles() { ::operator delete[](data_, std::align_val_t(64)); }
@@ -151,15 +154,45 @@ std::int64_t enumerate_range(const BestOrderProblem& p, SimdPath path, std::int6
     args.context = &context;
     if (path == SimdPath::automatic) path = simd_path_best();
     switch (path) {
-    case SimdPath::avx512: enumerate_kernel_avx512(args); break;
-    case SimdPath::avx2: enumerate_kernel_avx2(args); break;
-    default: enumerate_kernel_portable(args); break;
+    case SimdPath::avx512:
+        enumerate_kernel_avx512(args);
+        break;
+    case SimdPath::avx2:
+        enumerate_kernel_avx2(args);
+        break;
+    default:
+        enumerate_kernel_portable(args);
+        break;
     }
     return context.candidates;
 }
 
-void best_order_enumerate(const float* DATA, std::int32_t nref, std::int32_t ntest,
-                          float* SSQ_BEST, float& best, std::int32_t* TEST_ORDER, SimdPath path,
+std::int64_t enumerate_search(const BestOrderProblem& p, SimdPath path, int threads,
+                              LiteralBest& literal) {
+    const std::int64_t total = enumerate_sweeps(p.n);
+    ScreenBest screen(p.g_start);
+    if (threads <= 1 || total < 64) return enumerate_range(p, path, 0, total, screen, literal);
+    // Chunks of consecutive sweeps, handed out one at a time. Each thread keeps its own literal
+    // decision; merged by (total, rank) they give the sequential result, since every ordering in
+    // the final window is offered by the thread that owns its sweep.
+    const std::int64_t chunks =
+        std::min<std::int64_t>(total, 16 * static_cast<std::int64_t>(threads));
+    std::vector<LiteralBest> decisions(static_cast<std::size_t>(threads),
+                                       LiteralBest(p.data, p.nref, p.n));
+    std::int64_t candidates = 0;
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 1) reduction(+ : candidates)
+    for (std::int64_t c = 0; c < chunks; ++c) {
+        const std::int64_t first = total / chunks * c + std::min(c, total % chunks);
+        const std::int64_t last = first + total / chunks + (c < total % chunks ? 1 : 0);
+        candidates += enumerate_range(p, path, first, last, screen,
+                                      decisions[static_cast<std::size_t>(omp_get_thread_num())]);
+    }
+    for (const LiteralBest& d : decisions) literal.merge(d);
+    return candidates;
+}
+
+void best_order_enumerate(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
+                          float& best, std::int32_t* TEST_ORDER, SimdPath path,
                           BestOrderStats* stats) {
     if (ntest > enumerate_max_ntest)
         throw std::invalid_argument("the enumerating search handles at most " +
@@ -170,9 +203,8 @@ void best_order_enumerate(const float* DATA, std::int32_t nref, std::int32_t nte
     const BestOrderProblem p = best_order_prepare(DATA, nref, ntest);
     if (stats != nullptr) *stats = BestOrderStats{0, 0, p.kind};
     if (best_order_settle(p, SSQ_BEST, best, TEST_ORDER)) return;
-    ScreenBest screen(p.g_start);
     LiteralBest literal(DATA, nref, ntest);
-    const std::int64_t c = enumerate_range(p, path, 0, enumerate_sweeps(ntest), screen, literal);
+    const std::int64_t c = enumerate_search(p, path, 1, literal);
     if (stats != nullptr) stats->candidates = c;
     literal.write(SSQ_BEST, best, TEST_ORDER);
 }

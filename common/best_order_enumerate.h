@@ -34,9 +34,15 @@ std::int64_t enumerate_sweeps(std::int32_t n);
 std::int64_t enumerate_range(const BestOrderProblem& problem, SimdPath path, std::int64_t first,
                              std::int64_t last, ScreenBest& screen, LiteralBest& literal);
 
+// The whole search of a prepared problem (kind search) on `threads` threads (the sweeps are
+// shared out in chunks; call from outside any parallel region when threads > 1), leaving the
+// literal decision in `literal`. Returns the number of candidates.
+std::int64_t enumerate_search(const BestOrderProblem& problem, SimdPath path, int threads,
+                              LiteralBest& literal);
+
 // The whole search with perm_tj's contract (falls back to perm_tj where the analysis says so).
-void best_order_enumerate(const float* DATA, std::int32_t nref, std::int32_t ntest,
-                          float* SSQ_BEST, float& best, std::int32_t* TEST_ORDER,
+void best_order_enumerate(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
+                          float& best, std::int32_t* TEST_ORDER,
                           SimdPath path = SimdPath::automatic, BestOrderStats* stats = nullptr);
 
 // ---- internal: the interface of the per-ISA kernels ----
@@ -59,8 +65,8 @@ struct EnumerateKernelArgs {
     double threshold = 0.0;
     // Called when a lane's score reaches the threshold: the 16 scores, the lanes that passed,
     // the sweep rank and pi. Returns the new threshold.
-    double (*on_pass)(void* context, const double* scores, std::uint32_t passed,
-                      std::int64_t sweep, const std::int32_t* perm) = nullptr;
+    double (*on_pass)(void* context, const double* scores, std::uint32_t passed, std::int64_t sweep,
+                      const std::int32_t* perm) = nullptr;
     void* context = nullptr;
 };
 

@@ -33,10 +33,18 @@ struct Avx2 {
 
 void enumerate_kernel_avx2(EnumerateKernelArgs& args) {
     switch ((args.n + 3) / 4) {
-    case 1: enumerate_kernel_columns<Avx2, 1>(args); break;
-    case 2: enumerate_kernel_columns<Avx2, 2>(args); break;
-    case 3: enumerate_kernel_columns<Avx2, 3>(args); break;
-    default: enumerate_kernel_columns<Avx2, 4>(args); break;
+    case 1:
+        enumerate_kernel_columns<Avx2, 1>(args);
+        break;
+    case 2:
+        enumerate_kernel_columns<Avx2, 2>(args);
+        break;
+    case 3:
+        enumerate_kernel_columns<Avx2, 3>(args);
+        break;
+    default:
+        enumerate_kernel_columns<Avx2, 4>(args);
+        break;
     }
 }
 

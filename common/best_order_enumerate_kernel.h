@@ -12,8 +12,7 @@
 // No includes: the including file provides <cstdint> and EnumerateKernelArgs.
 
 // NA > 0: the lanes of NA columns are kept in registers; NA == 0: any number, kept in memory.
-template <class Isa, int NV, int NA>
-void enumerate_kernel_body(EnumerateKernelArgs& k) {
+template <class Isa, int NV, int NA> void enumerate_kernel_body(EnumerateKernelArgs& k) {
     using V = typename Isa::V;
     constexpr int W = Isa::width;
     const std::int32_t n = k.n, na = NA > 0 ? NA : k.na, top = n - 2;
@@ -29,7 +28,8 @@ void enumerate_kernel_body(EnumerateKernelArgs& k) {
     V regs[NA > 0 ? NA : 1][NV];
     if constexpr (NA > 0)
         for (int a = 0; a < NA; ++a)
-            for (int v = 0; v < NV; ++v) regs[a][v] = Isa::load(lanes + a * enumerate_lanes + v * W);
+            for (int v = 0; v < NV; ++v)
+                regs[a][v] = Isa::load(lanes + a * enumerate_lanes + v * W);
 
     V score[NV];
     for (int v = 0; v < NV; ++v) score[v] = Isa::zero();
@@ -97,22 +97,40 @@ void enumerate_kernel_body(EnumerateKernelArgs& k) {
     }
     if constexpr (NA > 0)
         for (int a = 0; a < NA; ++a)
-            for (int v = 0; v < NV; ++v) Isa::store(lanes + a * enumerate_lanes + v * W, regs[a][v]);
+            for (int v = 0; v < NV; ++v)
+                Isa::store(lanes + a * enumerate_lanes + v * W, regs[a][v]);
     k.threshold = threshold;
 }
 
 // Instantiates the kernel for the column counts kept in registers.
-template <class Isa, int NV>
-void enumerate_kernel_columns(EnumerateKernelArgs& k) {
+template <class Isa, int NV> void enumerate_kernel_columns(EnumerateKernelArgs& k) {
     switch (k.na) {
-    case 1: enumerate_kernel_body<Isa, NV, 1>(k); break;
-    case 2: enumerate_kernel_body<Isa, NV, 2>(k); break;
-    case 3: enumerate_kernel_body<Isa, NV, 3>(k); break;
-    case 4: enumerate_kernel_body<Isa, NV, 4>(k); break;
-    case 5: enumerate_kernel_body<Isa, NV, 5>(k); break;
-    case 6: enumerate_kernel_body<Isa, NV, 6>(k); break;
-    case 7: enumerate_kernel_body<Isa, NV, 7>(k); break;
-    case 8: enumerate_kernel_body<Isa, NV, 8>(k); break;
-    default: enumerate_kernel_body<Isa, NV, 0>(k); break;
+    case 1:
+        enumerate_kernel_body<Isa, NV, 1>(k);
+        break;
+    case 2:
+        enumerate_kernel_body<Isa, NV, 2>(k);
+        break;
+    case 3:
+        enumerate_kernel_body<Isa, NV, 3>(k);
+        break;
+    case 4:
+        enumerate_kernel_body<Isa, NV, 4>(k);
+        break;
+    case 5:
+        enumerate_kernel_body<Isa, NV, 5>(k);
+        break;
+    case 6:
+        enumerate_kernel_body<Isa, NV, 6>(k);
+        break;
+    case 7:
+        enumerate_kernel_body<Isa, NV, 7>(k);
+        break;
+    case 8:
+        enumerate_kernel_body<Isa, NV, 8>(k);
+        break;
+    default:
+        enumerate_kernel_body<Isa, NV, 0>(k);
+        break;
     }
 }

@@ -17,7 +17,9 @@ constexpr double unit_roundoff = 0x1p-24; // single precision, round to nearest
 constexpr double tiny_error = 0x1p-149;   // largest absolute rounding error in the subnormal range
 
 // gamma_k = k u / (1 - k u) bounds |(1 + e_1) ... (1 + e_k) - 1| for |e_i| <= u.
-double gamma(double k) { return k * unit_roundoff / (1.0 - k * unit_roundoff); }
+double gamma(double k) {
+    return k * unit_roundoff / (1.0 - k * unit_roundoff);
+}
 
 // Syy = sum over positions of (w - (n + 1) / 2)^2.
 double position_spread(std::int32_t n) {
@@ -64,7 +66,8 @@ void tj_unrank(OrderRank rank, std::int32_t n, std::int32_t* P) {
 // c_i = i - (n + 1) / 2, Syy = sum c_i^2, C1 = sum |c_i|; Sxy = sum c_i x_i. Exact fit:
 // b* = Sxy / Sxx, RSS* = Syy - Sxy^2 / Sxx. Every bound below holds for every ordering.
 //  1. xmean: the sequential sum errs by at most gamma_(n-1) sum|x|, the division by u|sx/n|, so
-//     beta = xmean - mu satisfies |beta| <= alpha = gamma_n sum|x| / n. ymean = (n + 1) / 2 is exact.
+//     beta = xmean - mu satisfies |beta| <= alpha = gamma_n sum|x| / n. ymean = (n + 1) / 2 is
+//     exact.
 //  2. d_i = fl(x_i - xmean) = (e_i - beta)(1 + e). Because sum c_i = 0, the exact
 //     sum (e_i - beta) c_i equals Sxy, so sxy = Sxy + D1 with
 //     |D1| <= gamma_(n+1) sum |e_i - beta| |c_i| <= gamma_(n+1) (sqrt(Sxx Syy) + alpha C1).
@@ -119,8 +122,7 @@ double linfit_error_bound(const float* x, std::int32_t n, double rss_cap) {
     const double shift = dn * g * g + db * db * sxx; // RSS at the computed a, b minus RSS*
     const double pm = std::min(rss_cap, syy) + shift;
     const double sq = std::sqrt(pm);
-    return shift + 2.0 * dr * sq + dr * dr + gamma(dn) * (sq + dr) * (sq + dr) +
-           dn * tiny_error;
+    return shift + 2.0 * dr * sq + dr * dr + gamma(dn) * (sq + dr) * (sq + dr) + dn * tiny_error;
 }
 
 double screen_score(const BestOrderProblem& p, const std::int32_t* order) {
@@ -170,7 +172,8 @@ void find_start(BestOrderProblem& p) {
             std::fill(dir.begin(), dir.end(), 0.0);
             for (std::int32_t w = 0; w < n; ++w)
                 for (std::int32_t a = 0; a < na; ++a)
-                    dir[a] += (w - 0.5 * (n - 1)) * p.v[static_cast<std::size_t>(order[w]) * na + a];
+                    dir[a] +=
+                        (w - 0.5 * (n - 1)) * p.v[static_cast<std::size_t>(order[w]) * na + a];
         }
         const double g = screen_score(p, order.data());
         if (g > p.g_start) {
@@ -264,7 +267,8 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
             p.xq[static_cast<std::size_t>(a) * n + i] = q;
             p.v[static_cast<std::size_t>(i) * na + a] = (col[i] - mu) / std::sqrt(sxx);
         }
-        // S = sum_w (2w - n - 1) xq = 2 Sxy / q with q = 2^-shift, so Sxy^2 / Sxx = S^2 q^2 / (4 Sxx).
+        // S = sum_w (2w - n - 1) xq = 2 Sxy / q with q = 2^-shift, so Sxy^2 / Sxx = S^2 q^2 / (4
+        // Sxx).
         const double q = std::ldexp(1.0, -shift);
         p.weight[a] = q * q / (4.0 * sxx);
         // Screen accuracy. Rounding to the grid moves Sxy by at most eq = (q / 2) C1, so
@@ -280,7 +284,8 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
         for (std::int32_t j = 0; j < n; ++j) {
             double s = 0.0;
             for (std::int32_t a = 0; a < na; ++a)
-                s += p.v[static_cast<std::size_t>(i) * na + a] * p.v[static_cast<std::size_t>(j) * na + a];
+                s += p.v[static_cast<std::size_t>(i) * na + a] *
+                     p.v[static_cast<std::size_t>(j) * na + a];
             p.gram[static_cast<std::size_t>(i) * n + j] = s;
         }
     find_start(p);
@@ -296,7 +301,8 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
         double e = 0.0, sum_ssq = 0.0;
         for (std::int32_t a = 0; a < na; ++a) {
             const double cap = std::min(syy, tcap - sum_k);
-            const double er = linfit_error_bound(DATA + static_cast<std::size_t>(active[a]) * n, n, cap);
+            const double er =
+                linfit_error_bound(DATA + static_cast<std::size_t>(active[a]) * n, n, cap);
             if (er < 0.0) return -1.0;
             e += er;
             sum_ssq += er;
@@ -319,8 +325,11 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
 bool best_order_settle(const BestOrderProblem& p, float* SSQ_BEST, float& best,
                        std::int32_t* TEST_ORDER) {
     switch (p.kind) {
-    case Prepared::search: return false;
-    case Prepared::none_accepted: best = 2147483648.0f; return true;
+    case Prepared::search:
+        return false;
+    case Prepared::none_accepted:
+        best = 2147483648.0f;
+        return true;
     case Prepared::all_equal: {
         // Every ordering presents the same series to every fit, so the identity (met first)
         // decides, provided its total is accepted at all.
@@ -331,7 +340,8 @@ bool best_order_settle(const BestOrderProblem& p, float* SSQ_BEST, float& best,
         literal.write(SSQ_BEST, best, TEST_ORDER);
         return true;
     }
-    case Prepared::literal: break;
+    case Prepared::literal:
+        break;
     }
     if (p.n > perm_tj_max_ntest)
         throw std::domain_error(
@@ -376,8 +386,7 @@ void LiteralBest::offer_either(const std::int32_t* order) {
         if (order[w] == 0) at0 = w;
         if (order[w] == 1) at1 = w;
     }
-    for (std::int32_t w = 0; w < n_; ++w)
-        work_[w] = (at0 < at1 ? order[w] : order[n_ - 1 - w]) + 1;
+    for (std::int32_t w = 0; w < n_; ++w) work_[w] = (at0 < at1 ? order[w] : order[n_ - 1 - w]) + 1;
     const OrderRank rank = tj_rank(work_.data(), n_);
     for (std::int32_t w = 0; w < n_; ++w) --work_[w];
     // offer() reads the ordering before it touches work_, so passing work_ is safe.

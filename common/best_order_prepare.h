@@ -48,7 +48,7 @@ struct BestOrderProblem {
     std::int32_t n = 0;    // number of items (ntest)
     std::int32_t nref = 0; // columns of DATA (negative counts as 0)
     const float* data = nullptr;
-    std::int32_t na = 0;   // columns that vary between items; the others add a constant
+    std::int32_t na = 0; // columns that vary between items; the others add a constant
     // xq[a * n + i]: item i's value in varying column a, scaled by a power of two and rounded
     // to an integer small enough that every doubled Sxy (sum of (2w - n + 1) * xq) is exact in
     // a double.
