@@ -52,15 +52,13 @@ void run(Engine engine, const float* DATA, std::int32_t nref, std::int32_t ntest
          float& best, std::int32_t* TEST_ORDER, int threads) {
     const std::string limit = best_order_limit_message(engine, ntest);
     if (!limit.empty()) throw std::invalid_argument(limit);
-    if (engine == Engine::reference ||
-        (engine == Engine::automatic && ntest <= best_order_literal_up_to)) {
+    if (engine == Engine::automatic) engine = best_order_automatic_choice(nref, ntest);
+    if (engine == Engine::reference) {
         perm_tj(DATA, nref, ntest, SSQ_BEST, best, TEST_ORDER);
         return;
     }
     const BestOrderProblem p = best_order_prepare(DATA, nref, ntest);
     if (best_order_settle(p, SSQ_BEST, best, TEST_ORDER)) return;
-    if (engine == Engine::automatic)
-        engine = ntest <= best_order_enumerate_up_to ? Engine::enumerate : Engine::bnb;
     LiteralBest literal(DATA, nref, ntest);
     if (engine == Engine::enumerate)
         enumerate_search(p, SimdPath::automatic, threads, literal);
@@ -70,6 +68,12 @@ void run(Engine engine, const float* DATA, std::int32_t nref, std::int32_t ntest
 }
 
 } // namespace
+
+Engine best_order_automatic_choice(std::int32_t nref, std::int32_t ntest) {
+    if (ntest <= 4) return Engine::reference;
+    if (ntest <= 7 || (ntest == 8 && nref <= 8)) return Engine::enumerate;
+    return Engine::bnb;
+}
 
 std::string best_order_limit_message(Engine engine, std::int32_t ntest) {
     if (engine == Engine::reference) return perm_tj_limit_message(ntest);

@@ -25,11 +25,11 @@ std::string_view engine_name(Engine engine);
 // Empty when the engine handles ntest test markers; otherwise a message naming the limit.
 std::string best_order_limit_message(Engine engine, std::int32_t ntest);
 
-// Engine automatic runs the literal search itself up to best_order_literal_up_to test markers
-// (a few microseconds, less than the analysis the fast searches start with), the enumeration up
-// to best_order_enumerate_up_to, and branch and bound above.
-inline constexpr std::int32_t best_order_literal_up_to = 4;
-inline constexpr std::int32_t best_order_enumerate_up_to = 8;
+// The engine that automatic runs for a size (measured crossovers): the literal search itself up
+// to 4 test markers (a few microseconds, less than the analysis the fast searches start with),
+// the enumeration up to 7 (8 with at most 8 reference markers), branch and bound above. It still
+// falls back to the literal search where the fast searches cannot prove exactness.
+Engine best_order_automatic_choice(std::int32_t nref, std::int32_t ntest);
 
 // DATA: ntest x nref correlations, one reference column contiguous. Safe to call from many
 // threads at once, each with its own outputs.
