@@ -5,6 +5,7 @@
 #include <omp.h>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varandel {
@@ -37,20 +38,27 @@ class Search {
     std::int64_t nodes() const { return nodes_; }
     std::int64_t candidates() const { return candidates_; }
 
-    // The root's children (depth 0, nothing assigned), best bound first.
-    std::int32_t root_children() { return children(0, all_items(), 0.0); }
-    const Child& root_child(std::int32_t k) const { return kids_[k]; }
-    std::uint64_t all_items() const { return n_ >= 64 ? ~0ull : ((std::uint64_t{1} << n_) - 1); }
-
-    void descend_root_child(const Child& kid) {
-        std::fill(proj_.begin(), proj_.begin() + n_, 0.0);
-        std::fill(s2_.begin(), s2_.begin() + na_, 0.0);
-        descend(0, all_items(), kid);
+    // The root's children (nothing assigned yet), best bound first.
+    std::int32_t root_children() {
+        reset_root();
+        return children(0, all_items(), 0.0);
+    }
+    // The children of root child `top`, best bound first; read them with child(1, k).
+    std::int32_t second_children(const Child& top) {
+        reset_root();
+        return children(1, assign(0, all_items(), top), top.ss);
+    }
+    const Child& child(std::int32_t level, std::int32_t k) const {
+        return kids_[static_cast<std::size_t>(level) * n_ * n_ + k];
+    }
+    // Explores the subtree of `kid`, a child of root child `top`.
+    void descend_pair(const Child& top, const Child& kid) {
+        reset_root();
+        descend(1, assign(0, all_items(), top), kid);
     }
 
     void run() {
-        std::fill(proj_.begin(), proj_.begin() + n_, 0.0);
-        std::fill(s2_.begin(), s2_.begin() + na_, 0.0);
+        reset_root();
         expand(0, all_items(), 0.0);
     }
 
@@ -69,8 +77,20 @@ class Search {
         }
     }
 
+    std::uint64_t all_items() const { return n_ >= 64 ? ~0ull : ((std::uint64_t{1} << n_) - 1); }
+
+    void reset_root() {
+        std::fill(proj_.begin(), proj_.begin() + n_, 0.0);
+        std::fill(s2_.begin(), s2_.begin() + na_, 0.0);
+    }
+
     // Assigns kid (i at position level, j at position n-1-level) and expands it.
     void descend(std::int32_t level, std::uint64_t free, const Child& kid) {
+        expand(level + 1, assign(level, free, kid), kid.ss);
+    }
+
+    // Sets up the state below a node for its child kid; returns the child's free items.
+    std::uint64_t assign(std::int32_t level, std::uint64_t free, const Child& kid) {
         const std::int32_t m = n_ - 2 * level;
         const double c = 0.5 * (m - 1);
         const double* pr = proj_.data() + static_cast<std::size_t>(level) * n_;
@@ -80,8 +100,7 @@ class Search {
         set_s2(level, kid.i, kid.j, s2_.data() + static_cast<std::size_t>(level + 1) * na_);
         order_[level] = kid.i;
         order_[n_ - 1 - level] = kid.j;
-        expand(level + 1, free & ~(std::uint64_t{1} << kid.i) & ~(std::uint64_t{1} << kid.j),
-               kid.ss);
+        return free & ~(std::uint64_t{1} << kid.i) & ~(std::uint64_t{1} << kid.j);
     }
 
     // Doubled integer Sxy after placing i left and j right at this level: exact.
@@ -262,39 +281,62 @@ class Search {
 void bnb_search(const BestOrderProblem& p, int threads, LiteralBest& literal,
                 BestOrderStats* stats) {
     ScreenBest screen(p.g_start);
-    std::int64_t nodes = 0, candidates = 0;
-    if (threads <= 1 || p.n < 5) {
+    std::int64_t nodes = 0, candidates = 0, busiest = 0;
+    if (threads <= 1 || p.n < 8) {
         Search search(p, screen);
         search.run();
         literal.merge(search.literal());
         nodes = search.nodes();
         candidates = search.candidates();
+        busiest = nodes;
     } else {
-        // The root's subtrees, best bound first, are handed out one at a time; all threads share
-        // the best score, so each prunes with the others' finds. Any interleaving gives the same
-        // literal decision: every ordering in the final window is offered by whichever thread
-        // reaches it.
+        // Work items are the root's grandchildren: first every thread scores the children of
+        // some root children, then the grandchildren, in order of their parents and best bound
+        // first, are handed out one at a time. All threads share the best score and prune with
+        // each other's finds. Any interleaving gives the same literal decision: every ordering in
+        // the final window is offered by whichever thread reaches it.
         Search root(p, screen);
         const std::int32_t count = root.root_children();
         std::vector<Search> searches;
         searches.reserve(static_cast<std::size_t>(threads));
         for (int t = 0; t < threads; ++t) searches.emplace_back(p, screen);
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
-        for (std::int32_t k = 0; k < count; ++k) {
-            const Child& kid = root.root_child(k);
-            if (kid.bound < screen.get() - p.window) continue;
-            searches[static_cast<std::size_t>(omp_get_thread_num())].descend_root_child(kid);
+        std::vector<std::vector<Child>> second(static_cast<std::size_t>(count));
+        std::vector<std::pair<std::int32_t, Child>> work;
+#pragma omp parallel num_threads(threads)
+        {
+            Search& search = searches[static_cast<std::size_t>(omp_get_thread_num())];
+#pragma omp for schedule(dynamic, 1)
+            for (std::int32_t k = 0; k < count; ++k) {
+                const Child& top = root.child(0, k);
+                if (top.bound < screen.get() - p.window) continue;
+                const std::int32_t c = search.second_children(top);
+                second[static_cast<std::size_t>(k)].assign(&search.child(1, 0),
+                                                           &search.child(1, 0) + c);
+            }
+#pragma omp single
+            for (std::int32_t k = 0; k < count; ++k)
+                for (const Child& kid : second[static_cast<std::size_t>(k)])
+                    work.emplace_back(k, kid);
+#pragma omp for schedule(dynamic, 1)
+            for (std::size_t w = 0; w < work.size(); ++w) {
+                const Child& top = root.child(0, work[w].first);
+                const Child& kid = work[w].second;
+                if (kid.bound < screen.get() - p.window) continue;
+                search.descend_pair(top, kid);
+            }
         }
         nodes = root.nodes();
         for (Search& s : searches) {
             literal.merge(s.literal());
             nodes += s.nodes();
             candidates += s.candidates();
+            busiest = std::max(busiest, s.nodes());
         }
     }
     if (stats != nullptr) {
         stats->nodes = nodes;
         stats->candidates = candidates;
+        stats->busiest = busiest;
     }
 }
 
@@ -305,7 +347,10 @@ void best_order_bnb(const float* DATA, std::int32_t nref, std::int32_t ntest, fl
                                     std::to_string(bnb_max_ntest) + " test markers (" +
                                     std::to_string(ntest) + " given)");
     const BestOrderProblem p = best_order_prepare(DATA, nref, ntest);
-    if (stats != nullptr) *stats = BestOrderStats{0, 0, p.kind};
+    if (stats != nullptr) {
+        *stats = BestOrderStats{};
+        stats->kind = p.kind;
+    }
     if (best_order_settle(p, SSQ_BEST, best, TEST_ORDER)) return;
     LiteralBest literal(DATA, nref, ntest);
     bnb_search(p, 1, literal, stats);

@@ -201,7 +201,10 @@ void best_order_enumerate(const float* DATA, std::int32_t nref, std::int32_t nte
     if (path != SimdPath::automatic && !simd_path_available(path))
         throw std::invalid_argument("this processor lacks the requested vector instructions");
     const BestOrderProblem p = best_order_prepare(DATA, nref, ntest);
-    if (stats != nullptr) *stats = BestOrderStats{0, 0, p.kind};
+    if (stats != nullptr) {
+        *stats = BestOrderStats{};
+        stats->kind = p.kind;
+    }
     if (best_order_settle(p, SSQ_BEST, best, TEST_ORDER)) return;
     LiteralBest literal(DATA, nref, ntest);
     const std::int64_t c = enumerate_search(p, path, 1, literal);

@@ -130,6 +130,7 @@ class LiteralBest {
 struct BestOrderStats {
     std::int64_t candidates = 0; // orderings re-scored literally
     std::int64_t nodes = 0;      // branch and bound: nodes expanded
+    std::int64_t busiest = 0;    // branch and bound: nodes expanded by the busiest thread
     Prepared kind = Prepared::literal;
 };
 
