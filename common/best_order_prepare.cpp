@@ -242,7 +242,6 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
     for (std::int32_t w = 1; w <= n; ++w) c1 += std::fabs(w - (dn + 1.0) / 2.0);
     const int k_bits = static_cast<int>(std::floor(53.0 - std::log2(2.0 * c1 + 8.0)));
     double delta = 0.0; // bound on |G - exact sum Sxy^2 / Sxx| for every ordering
-    std::vector<double> sxx_of(na);
     for (std::int32_t a = 0; a < na; ++a) {
         const float* col = DATA + static_cast<std::size_t>(active[a]) * n;
         double max_abs = 0.0, sum = 0.0;
@@ -255,7 +254,6 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
         double sxx = 0.0;
         for (std::int32_t i = 0; i < n; ++i) sxx += (col[i] - mu) * (col[i] - mu);
         if (!(sxx > 0.0)) return p;
-        sxx_of[a] = sxx;
         int ex = 0;
         std::frexp(max_abs, &ex); // max_abs < 2^ex
         const int shift = k_bits - ex;
