@@ -159,12 +159,35 @@ class Search {
                 if (a == b || (level == 0 && i > j)) continue;
                 const double ssn = ss + 2.0 * c * (pr[j] - pr[i]) +
                                    c * c * (gram(i, i) + gram(j, j) - 2.0 * gram(i, j));
+                double norm_sum = 0.0;
+                for (std::int32_t q = 0, e = 0; q < mc; ++e) {
+                    const std::int32_t l = norm_order_[e];
+                    if (l == i || l == j) continue;
+                    norm_sum += abs_c_[q++] * norms_[l];
+                }
+                const double rest = std::min(lambda * cc2, norm_sum * norm_sum);
+                // The child's projections; first a cheap bound on the linear term (Cauchy-Schwarz:
+                // the c sum to zero, so it is at most ||c|| times the projections' spread), and
+                // only for children that survive it the exact one, by sorting.
                 std::int32_t t = 0;
+                double sum = 0.0;
                 for (std::int32_t e = 0; e < nf; ++e) {
                     const std::int32_t l = items[e];
                     if (l == i || l == j) continue;
                     const double x = pr[l] + c * (gram(j, l) - gram(i, l));
-                    std::int32_t q = t++;
+                    tmp_[t++] = x;
+                    sum += x;
+                }
+                // Two passes: the sum of squared deviations from a rounded mean is never below
+                // the exact one, and its own rounding is covered by the widening.
+                const double mean = sum / mc;
+                double spread = 0.0;
+                for (std::int32_t q = 0; q < mc; ++q) spread += (tmp_[q] - mean) * (tmp_[q] - mean);
+                spread *= 1.0 + 0x1p-40;
+                if (ssn + 2.0 * std::sqrt(cc2 * spread) + rest + p_.slack < thr) continue;
+                for (std::int32_t e = 1; e < mc; ++e) {
+                    const double x = tmp_[e];
+                    std::int32_t q = e;
                     while (q > 0 && tmp_[q - 1] > x) {
                         tmp_[q] = tmp_[q - 1];
                         --q;
@@ -173,13 +196,6 @@ class Search {
                 }
                 double lin = 0.0;
                 for (std::int32_t q = 0; q < mc; ++q) lin += (q - 0.5 * (mc - 1)) * tmp_[q];
-                double norm_sum = 0.0;
-                for (std::int32_t q = 0, e = 0; q < mc; ++e) {
-                    const std::int32_t l = norm_order_[e];
-                    if (l == i || l == j) continue;
-                    norm_sum += abs_c_[q++] * norms_[l];
-                }
-                const double rest = std::min(lambda * cc2, norm_sum * norm_sum);
                 const double bound = ssn + 2.0 * lin + rest + p_.slack;
                 if (bound < thr) continue;
                 kids[count++] = Child{bound, ssn, i, j};
