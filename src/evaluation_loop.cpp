@@ -46,6 +46,7 @@ struct RawTables {
     const float* rawdata;
     float* ssqdata;
     std::int32_t* orderdata;
+    const PairCorrelations* pairs; // null: each combination computes its own coefficients
 };
 
 // Combination c: its correlation matrix, its best ordering, and row c of the result tables.
@@ -65,14 +66,32 @@ void evaluate_combination(const RawTables& t, std::int32_t c, SearchRoutine sear
     for (std::size_t k = 0; k < nt; ++k) TESTSET[k] = t.ctest[k * rows + row];
     float best = 0.0f;
 
-    computedistance(t.rawdata, REFSET.data(), TESTSET.data(), t.n, t.nref, t.lines,
-                    CORRMATRIX.data(), t.key, c);
+    if (t.pairs != nullptr)
+        computedistance_from_pairs(*t.pairs, REFSET.data(), TESTSET.data(), t.nref,
+                                   CORRMATRIX.data(), t.key, c);
+    else
+        computedistance(t.rawdata, REFSET.data(), TESTSET.data(), t.n, t.nref, t.lines,
+                        CORRMATRIX.data(), t.key, c);
     search(CORRMATRIX.data(), t.nref, ntest, SSQ_BEST.data(), best, TEST_ORDER.data());
 
     for (std::size_t k = 0; k < nr; ++k) t.ssqdata[k * rows + row] = SSQ_BEST[k];
     t.ssqdata[nr * rows + row] = best;
     for (std::size_t k = 0; k < nt; ++k) t.orderdata[k * rows + row] = TEST_ORDER[k];
 }
+
+// Lowers the threading layer's thread count to at most `limit` for its lifetime.
+class SharedSearchThreads {
+  public:
+    explicit SharedSearchThreads(int limit) : saved_(omp_get_max_threads()) {
+        omp_set_num_threads(std::max(1, std::min(saved_, limit)));
+    }
+    ~SharedSearchThreads() { omp_set_num_threads(saved_); }
+    SharedSearchThreads(const SharedSearchThreads&) = delete;
+    SharedSearchThreads& operator=(const SharedSearchThreads&) = delete;
+
+  private:
+    int saved_;
+};
 
 } // namespace
 
@@ -94,6 +113,12 @@ void evaluation_loop(std::int32_t ncomb, std::int32_t n, std::int32_t nref, std:
     }
     if (ncomb < 1) return;
 
+    // A pair's coefficient is the same in every combination, so when the combinations ask for
+    // more coefficients than there are pairs each pair is computed once, with the same arithmetic.
+    PairCorrelations pairs;
+    const bool share_pairs = std::int64_t{n} * (n + 1) / 2 <
+                             std::int64_t{ncomb} * std::max(nref, 0) * std::max(ntest, 0);
+    if (share_pairs) pairs = pair_correlations(RAWDATA.data(), n, lines);
     const RawTables tables{ncomb,
                            n,
                            nref,
@@ -103,11 +128,15 @@ void evaluation_loop(std::int32_t ncomb, std::int32_t n, std::int32_t nref, std:
                            CTEST.data(),
                            RAWDATA.data(),
                            SSQDATA.data(),
-                           ORDERDATA.data()};
+                           ORDERDATA.data(),
+                           share_pairs ? &pairs : nullptr};
 
     // Fewer combinations than threads: the combinations one after the other, each searched by
     // all threads together, when the search can share one combination's work.
     if (shared_search != nullptr && ncomb < omp_get_max_threads()) {
+        // The shared search starts the threading layer's thread count; more threads than
+        // processors would not help it, and a huge count can make the team fail to start.
+        const SharedSearchThreads threads(omp_get_num_procs());
         for (std::int32_t c = 1; c <= ncomb; ++c) evaluate_combination(tables, c, shared_search);
         return;
     }

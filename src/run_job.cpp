@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "best_order.h"
 #include "comb_part.h"
 #include "comb_part_enum.h"
 #include "evaluation_loop.h"
@@ -46,6 +47,39 @@ std::uint64_t physical_memory() {
     const long page = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || page <= 0) return UINT64_MAX;
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page);
+}
+
+// The search routines of an engine: one for a combination on one thread, one that shares a
+// combination's work among all threads.
+struct EngineSearch {
+    SearchRoutine each;
+    SearchRoutine shared;
+};
+
+template <Engine E>
+void search_each(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
+                 float& best, std::int32_t* TEST_ORDER) {
+    best_order(E, DATA, nref, ntest, SSQ_BEST, best, TEST_ORDER);
+}
+
+template <Engine E>
+void search_shared(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
+                   float& best, std::int32_t* TEST_ORDER) {
+    best_order_parallel(E, DATA, nref, ntest, SSQ_BEST, best, TEST_ORDER);
+}
+
+EngineSearch engine_search(Engine engine) {
+    switch (engine) {
+    case Engine::reference:
+        return {perm_tj, nullptr};
+    case Engine::enumerate:
+        return {search_each<Engine::enumerate>, search_shared<Engine::enumerate>};
+    case Engine::bnb:
+        return {search_each<Engine::bnb>, search_shared<Engine::bnb>};
+    case Engine::automatic:
+        break;
+    }
+    return {search_each<Engine::automatic>, search_shared<Engine::automatic>};
 }
 
 void cancel(std::ostream& console, const std::string& message) {
@@ -94,7 +128,10 @@ void run_job(JobSettings s, std::ostream& console) {
                                  "Size of test set is used."});
         s.z = ntest;
     }
-    if (const std::string limit = perm_tj_limit_message(ntest); !limit.empty())
+    Engine engine = Engine::automatic;
+    if (!parse_engine(s.engine, engine))
+        throw RunStop(exit_usage_error, "varandel: unknown engine");
+    if (const std::string limit = best_order_limit_message(engine, ntest); !limit.empty())
         throw RunStop(exit_input_error, "varandel: " + limit);
 
     // 4. The number of combinations.
@@ -150,7 +187,9 @@ void run_job(JobSettings s, std::ostream& console) {
     // standard output is a pipe or a file, and are not lost if the job is interrupted.
     console.flush();
     log.free_form({stamped_text(log_starting_calculations, local_time_now())});
-    evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key);
+    const EngineSearch search = engine_search(engine);
+    evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key,
+                    search.each, search.shared);
     log.free_form({stamped_text(log_finished_calculation, local_time_now())});
 
     // 17. The result file.
