@@ -2,7 +2,6 @@
 
 #include <omp.h>
 
-#include <array>
 #include <filesystem>
 #include <string_view>
 
@@ -13,8 +12,6 @@
 namespace varandel {
 
 namespace {
-
-constexpr std::array<std::string_view, 4> engine_names = {"auto", "reference", "enumerate", "bnb"};
 
 bool file_exists(const std::string& path) {
     std::error_code ec;
@@ -91,13 +88,10 @@ std::vector<std::string> apply_options(const std::vector<std::string>& args, Job
                                                     "2147483647");
             s.seed = static_cast<std::uint32_t>(seed);
         } else {
-            bool known = false;
-            for (auto n : engine_names) known = known || value == n;
-            if (!known)
+            if (!parse_engine(value, s.engine))
                 throw RunStop(exit_usage_error, "varandel: option --engine: unknown engine '" +
                                                     value +
                                                     "' (known: auto, reference, enumerate, bnb)");
-            s.engine = value;
         }
     }
     return positional;

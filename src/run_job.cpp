@@ -128,10 +128,7 @@ void run_job(JobSettings s, std::ostream& console) {
                                  "Size of test set is used."});
         s.z = ntest;
     }
-    Engine engine = Engine::automatic;
-    if (!parse_engine(s.engine, engine))
-        throw RunStop(exit_usage_error, "varandel: unknown engine");
-    if (const std::string limit = best_order_limit_message(engine, ntest); !limit.empty())
+    if (const std::string limit = best_order_limit_message(s.engine, ntest); !limit.empty())
         throw RunStop(exit_input_error, "varandel: " + limit);
 
     // 4. The number of combinations.
@@ -187,7 +184,7 @@ void run_job(JobSettings s, std::ostream& console) {
     // standard output is a pipe or a file, and are not lost if the job is interrupted.
     console.flush();
     log.free_form({stamped_text(log_starting_calculations, local_time_now())});
-    const EngineSearch search = engine_search(engine);
+    const EngineSearch search = engine_search(s.engine);
     evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key,
                     search.each, search.shared);
     log.free_form({stamped_text(log_finished_calculation, local_time_now())});
