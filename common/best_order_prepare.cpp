@@ -286,8 +286,8 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
         // relatively by at most gamma_(na+3) (single precision) beyond the grid's own error.
         const int shift_f = k_bits_f - ex;
         for (std::int32_t i = 0; i < n; ++i)
-            p.xf[static_cast<std::size_t>(a) * n + i] =
-                static_cast<float>(std::nearbyint(std::ldexp(static_cast<double>(col[i]), shift_f)));
+            p.xf[static_cast<std::size_t>(a) * n + i] = static_cast<float>(
+                std::nearbyint(std::ldexp(static_cast<double>(col[i]), shift_f)));
         const double qf = std::ldexp(1.0, -shift_f);
         p.weight_f[a] = static_cast<float>(qf * qf / (4.0 * sxx));
         const double eqf = 0.5 * qf * c1;
