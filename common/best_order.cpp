@@ -71,7 +71,7 @@ void run(Engine engine, const float* DATA, std::int32_t nref, std::int32_t ntest
 
 Engine best_order_automatic_choice(std::int32_t nref, std::int32_t ntest) {
     if (ntest <= 4) return Engine::reference;
-    if (ntest <= 7 || (ntest == 8 && nref <= 8)) return Engine::enumerate;
+    if (ntest <= 6 || (ntest <= 8 && nref <= 8)) return Engine::enumerate;
     return Engine::bnb;
 }
 

@@ -27,7 +27,7 @@ std::string best_order_limit_message(Engine engine, std::int32_t ntest);
 
 // The engine that automatic runs for a size (measured crossovers): the literal search itself up
 // to 4 test markers (a few microseconds, less than the analysis the fast searches start with),
-// the enumeration up to 7 (8 with at most 8 reference markers), branch and bound above. It still
+// the enumeration up to 6 (8 with at most 8 reference markers), branch and bound above. It still
 // falls back to the literal search where the fast searches cannot prove exactness.
 Engine best_order_automatic_choice(std::int32_t nref, std::int32_t ntest);
 

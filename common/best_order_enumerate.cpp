@@ -40,22 +40,29 @@ std::int64_t enumerate_sweeps(std::int32_t n) {
 
 namespace {
 
-// 64-byte aligned doubles for the vector loads.
-class AlignedDoubles {
+// 64-byte aligned floats for the vector loads.
+class AlignedFloats {
   public:
-    explicit AlignedDoubles(std::size_t count)
-        : data_(static_cast<double*>(::operator new[](
-              std::max<std::size_t>(count, 1) * sizeof(double), std::align_val_t(64)))) {
-        std::fill(data_, data_ + count, 0.0);
+    explicit AlignedFloats(std::size_t count)
+        : data_(static_cast<float*>(::operator new[](
+              std::max<std::size_t>(count, 1) * sizeof(float), std::align_val_t(64)))) {
+        std::fill(data_, data_ + count, 0.0f);
     }
-    ~AlignedDoubles() { ::operator delete[](data_, std::align_val_t(64)); }
-    AlignedDoubles(const AlignedDoubles&) = delete;
-    AlignedDoubles& operator=(const AlignedDoubles&) = delete;
-    double* get() const { return data_; }
+    ~AlignedFloats() { ::operator delete[](data_, std::align_val_t(64)); }
+    AlignedFloats(const AlignedFloats&) = delete;
+    AlignedFloats& operator=(const AlignedFloats&) = delete;
+    float* get() const { return data_; }
 
   private:
-    double* data_;
+    float* data_;
 };
+
+// The largest float not above x: the first screen must never test against a raised threshold.
+float float_at_most(double x) {
+    float f = static_cast<float>(x);
+    if (static_cast<double>(f) > x) f = std::nextafter(f, -std::numeric_limits<float>::infinity());
+    return f;
+}
 
 struct PassContext {
     const BestOrderProblem* problem;
@@ -65,29 +72,39 @@ struct PassContext {
     std::int32_t order[enumerate_lanes];
 };
 
-// The rare slow path: raise the best score, then re-score every passing lane that is still in
-// the window. The lane of the sweeping item at position k is met n - 1 - k steps into an even
-// sweep and k steps into an odd one.
-double on_pass(void* context, const double* scores, std::uint32_t passed, std::int64_t sweep,
-               const std::int32_t* perm) {
+// The rare slow path. The lanes that passed the first screen get their fine score G (exact Sxy
+// in doubles), which raises the best score; those still in the window are re-scored literally.
+// The lane of the sweeping item at position k is met n - 1 - k steps into an even sweep and k
+// steps into an odd one.
+float on_pass(void* context, const float* /*scores*/, std::uint32_t passed, std::int64_t sweep,
+              const std::int32_t* perm) {
     auto& c = *static_cast<PassContext*>(context);
-    const std::int32_t n = c.problem->n;
-    double top = -std::numeric_limits<double>::infinity();
-    for (std::int32_t k = 0; k < n; ++k)
-        if ((passed >> k) & 1u) top = std::max(top, scores[k]);
-    c.screen->raise(top);
-    const double threshold = c.screen->get() - c.problem->window;
-    for (std::int32_t k = 0; k < n; ++k) {
-        if (((passed >> k) & 1u) == 0 || !(scores[k] >= threshold)) continue;
+    const BestOrderProblem& p = *c.problem;
+    const std::int32_t n = p.n;
+    auto lane_order = [&](std::int32_t k) {
         for (std::int32_t w = 0; w < k; ++w) c.order[w] = perm[w];
         c.order[k] = n - 1;
         for (std::int32_t w = k + 1; w < n; ++w) c.order[w] = perm[w - 1];
+    };
+    double fine[enumerate_lanes];
+    double top = -std::numeric_limits<double>::infinity();
+    for (std::int32_t k = 0; k < n; ++k) {
+        if (((passed >> k) & 1u) == 0) continue;
+        lane_order(k);
+        fine[k] = screen_score(p, c.order);
+        top = std::max(top, fine[k]);
+    }
+    c.screen->raise(top);
+    const double best = c.screen->get();
+    for (std::int32_t k = 0; k < n; ++k) {
+        if (((passed >> k) & 1u) == 0 || !(fine[k] >= best - p.window)) continue;
+        lane_order(k);
         const std::int64_t step = (sweep % 2 == 0) ? n - 1 - k : k;
         c.literal->offer(c.order, static_cast<OrderRank>(sweep) * static_cast<OrderRank>(n) +
                                       static_cast<OrderRank>(step));
         ++c.candidates;
     }
-    return threshold;
+    return float_at_most(best - p.window_f);
 }
 
 } // namespace
@@ -97,12 +114,12 @@ std::int64_t enumerate_range(const BestOrderProblem& p, SimdPath path, std::int6
     const std::int32_t n = p.n, na = p.na, m = n - 1;
     if (first >= last) return 0;
     constexpr int L = enumerate_lanes;
-    AlignedDoubles masks(static_cast<std::size_t>(std::max(n - 2, 1)) * L);
-    AlignedDoubles lanes(static_cast<std::size_t>(na) * L);
+    AlignedFloats masks(static_cast<std::size_t>(std::max(n - 2, 1)) * L);
+    AlignedFloats lanes(static_cast<std::size_t>(na) * L);
     // Swap at pi-positions (l, l + 1): every lane gains 2 (x_a - x_b) in doubled Sxy, lane l + 1
     // twice that; lanes beyond n stay zero.
     for (std::int32_t l = 0; l < n - 2; ++l)
-        for (std::int32_t k = 0; k < n; ++k) masks.get()[l * L + k] = (k == l + 1) ? 4.0 : 2.0;
+        for (std::int32_t k = 0; k < n; ++k) masks.get()[l * L + k] = (k == l + 1) ? 4.0f : 2.0f;
 
     // pi at sweep rank `first`, with the generator's counters and directions: rank
     // r_j = (j + 1) r_(j-1) + count_j for item j (0-based), moving left while r_(j-1) is even.
@@ -127,19 +144,27 @@ std::int64_t enumerate_range(const BestOrderProblem& p, SimdPath path, std::int6
         order[k] = n - 1;
         for (std::int32_t w = k + 1; w < n; ++w) order[w] = perm[w - 1];
         for (std::int32_t a = 0; a < na; ++a) {
-            double s = 0.0;
+            double s = 0.0; // an integer below 2^24: exact, and exact as a float
             for (std::int32_t w = 0; w < n; ++w)
-                s += (2.0 * w - (n - 1)) * p.xq[static_cast<std::size_t>(a) * n + order[w]];
-            lanes.get()[a * L + k] = s;
+                s += (2.0 * w - (n - 1)) * p.xf[static_cast<std::size_t>(a) * n + order[w]];
+            lanes.get()[a * L + k] = static_cast<float>(s);
         }
     }
+
+    std::vector<float> diff(static_cast<std::size_t>(n) * n * na);
+    for (std::int32_t a = 0; a < n; ++a)
+        for (std::int32_t b = 0; b < n; ++b)
+            for (std::int32_t c = 0; c < na; ++c)
+                diff[(static_cast<std::size_t>(a) * n + b) * na + c] =
+                    p.xf[static_cast<std::size_t>(c) * n + a] -
+                    p.xf[static_cast<std::size_t>(c) * n + b];
 
     PassContext context{&p, &screen, &literal, 0, {}};
     EnumerateKernelArgs args;
     args.n = n;
     args.na = na;
-    args.xq = p.xq.data();
-    args.weight = p.weight.data();
+    args.diff = diff.data();
+    args.weight = p.weight_f.data();
     args.masks = masks.get();
     args.lanes = lanes.get();
     args.perm = perm;
@@ -149,7 +174,7 @@ std::int64_t enumerate_range(const BestOrderProblem& p, SimdPath path, std::int6
     args.first = first;
     args.last = last;
     args.lane_valid = (n >= 32) ? 0xffffffffu : ((1u << n) - 1u);
-    args.threshold = screen.get() - p.window;
+    args.threshold = float_at_most(screen.get() - p.window_f);
     args.on_pass = on_pass;
     args.context = &context;
     if (path == SimdPath::automatic) path = simd_path_best();

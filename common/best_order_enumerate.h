@@ -3,10 +3,13 @@
 //
 // The scored half consists of (n-1)!/2 complete sweeps of the largest item over all n positions,
 // one sweep for each ordering pi of the other items in the first half of their own sequence; the
-// n positions of the sweeping item are SIMD lanes. Consecutive pi differ by one neighbour swap:
-// when the item a at pi-position l moves right past b, every lane's Sxy changes by x_a - x_b, and
-// the lane with the sweeping item at position l + 1 by twice that. So one step costs one update
-// and one score per column and vector, with the Sxy kept as exact integers in doubles.
+// n positions of the sweeping item are SIMD lanes (16 floats cover n <= 16). Consecutive pi differ
+// by one neighbour swap: when the item a at pi-position l moves right past b, every lane's Sxy
+// changes by x_a - x_b, and the lane with the sweeping item at position l + 1 by twice that. So one
+// step costs one update and one score per column and vector, with the doubled Sxy kept as exact
+// integers in single precision (the problem's coarse grid). Lanes that pass this first screen
+// are scored again on the fine grid (G, exact Sxy in doubles) and re-scored literally when in the
+// window.
 #pragma once
 
 #include <cstdint>
@@ -51,10 +54,11 @@ inline constexpr int enumerate_lanes = 16;
 
 struct EnumerateKernelArgs {
     std::int32_t n = 0, na = 0;
-    const double* xq = nullptr;     // na columns of n values
-    const double* weight = nullptr; // na
-    const double* masks = nullptr;  // (n - 2) rows of 16 lanes: the update factors per swap
-    double* lanes = nullptr;        // na rows of 16 lanes: doubled Sxy, updated in place
+    // diff[(a * n + b) * na + c]: xf of item a minus xf of item b in column c (exact)
+    const float* diff = nullptr;
+    const float* weight = nullptr; // na
+    const float* masks = nullptr;  // (n - 2) rows of 16 lanes: the update factors per swap
+    float* lanes = nullptr;        // na rows of 16 lanes: doubled Sxy, updated in place
     // pi: the other n - 1 items by position, their positions, sweep counters and directions.
     std::int32_t* perm = nullptr;
     std::int32_t* pos = nullptr;
@@ -62,11 +66,11 @@ struct EnumerateKernelArgs {
     std::int32_t* dir = nullptr;
     std::int64_t first = 0, last = 0; // sweep ranks
     std::uint32_t lane_valid = 0;
-    double threshold = 0.0;
+    float threshold = 0.0f;
     // Called when a lane's score reaches the threshold: the 16 scores, the lanes that passed,
     // the sweep rank and pi. Returns the new threshold.
-    double (*on_pass)(void* context, const double* scores, std::uint32_t passed, std::int64_t sweep,
-                      const std::int32_t* perm) = nullptr;
+    float (*on_pass)(void* context, const float* scores, std::uint32_t passed, std::int64_t sweep,
+                     const std::int32_t* perm) = nullptr;
     void* context = nullptr;
 };
 

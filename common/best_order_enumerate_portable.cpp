@@ -1,4 +1,4 @@
-// The enumeration kernel in plain C++: one double per "vector", 16 of them.
+// The enumeration kernel in plain C++: one float per "vector", 16 of them.
 #include <cstdint>
 
 #include "best_order_enumerate.h"
@@ -8,12 +8,12 @@ namespace varandel {
 namespace {
 
 struct Portable {
-    using V = double;
+    using V = float;
     static constexpr int width = 1;
-    static V set1(double x) { return x; }
-    static V zero() { return 0.0; }
-    static V load(const double* p) { return *p; }
-    static void store(double* p, V a) { *p = a; }
+    static V set1(float x) { return x; }
+    static V zero() { return 0.0f; }
+    static V load(const float* p) { return *p; }
+    static void store(float* p, V a) { *p = a; }
     static V add(V a, V b) { return a + b; }
     static V mul(V a, V b) { return a * b; }
     static V madd(V a, V b, V c) { return a * b + c; }
@@ -25,7 +25,7 @@ struct Portable {
 } // namespace
 
 void enumerate_kernel_portable(EnumerateKernelArgs& args) {
-    enumerate_kernel_body<Portable, enumerate_lanes, 0>(args);
+    enumerate_kernel_columns<Portable, enumerate_lanes>(args);
 }
 
 } // namespace varandel

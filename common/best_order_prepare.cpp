@@ -241,7 +241,11 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
     double c1 = 0.0;
     for (std::int32_t w = 1; w <= n; ++w) c1 += std::fabs(w - (dn + 1.0) / 2.0);
     const int k_bits = static_cast<int>(std::floor(53.0 - std::log2(2.0 * c1 + 8.0)));
-    double delta = 0.0; // bound on |G - exact sum Sxy^2 / Sxx| for every ordering
+    const int k_bits_f = static_cast<int>(std::floor(24.0 - std::log2(2.0 * c1 + 8.0)));
+    p.xf.resize(static_cast<std::size_t>(na) * n);
+    p.weight_f.resize(na);
+    double delta = 0.0;   // bound on |G - exact sum Sxy^2 / Sxx| for every ordering
+    double delta_f = 0.0; // the same for Gf
     for (std::int32_t a = 0; a < na; ++a) {
         const float* col = DATA + static_cast<std::size_t>(active[a]) * n;
         double max_abs = 0.0, sum = 0.0;
@@ -276,6 +280,20 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
         const double eq = exact ? 0.0 : 0.5 * q * c1;
         const double root = std::sqrt(syy) + eq / std::sqrt(sxx);
         delta += eq * (2.0 * std::sqrt(sxx * syy) + eq) / sxx + 0x1p-40 * root * root;
+
+        // The coarse grid, likewise: |xf| <= 2^Kf with (2 C1 + 8) 2^Kf <= 2^24. Gf rounds
+        // S * S, the weight (from double), their product and na - 1 sums, so it errs
+        // relatively by at most gamma_(na+3) (single precision) beyond the grid's own error.
+        const int shift_f = k_bits_f - ex;
+        for (std::int32_t i = 0; i < n; ++i)
+            p.xf[static_cast<std::size_t>(a) * n + i] = static_cast<float>(
+                std::nearbyint(std::ldexp(static_cast<double>(col[i]), shift_f)));
+        const double qf = std::ldexp(1.0, -shift_f);
+        p.weight_f[a] = static_cast<float>(qf * qf / (4.0 * sxx));
+        const double eqf = 0.5 * qf * c1;
+        const double root_f = std::sqrt(syy) + eqf / std::sqrt(sxx);
+        delta_f += eqf * (2.0 * std::sqrt(sxx * syy) + eqf) / sxx +
+                   (gamma(na + 3) + 0x1p-40) * root_f * root_f;
     }
     p.gram.resize(static_cast<std::size_t>(n) * n);
     for (std::int32_t i = 0; i < n; ++i)
@@ -315,6 +333,9 @@ BestOrderProblem best_order_prepare(const float* DATA, std::int32_t nref, std::i
     const double e1 = total_bound(t_start + 2.0 * e0);
     if (e1 < 0.0) return p;
     p.window = (2.0 * e1 + 2.0 * delta) * 1.01 + 0x1p-40 * p.sum_syy;
+    // The first screen passes W: Gf(W) >= F(W) - delta_f >= F* - 2E - delta_f, and the largest G
+    // seen is at most F* + delta.
+    p.window_f = (2.0 * e1 + delta + delta_f) * 1.01 + 0x1p-40 * p.sum_syy;
     p.slack = 0x1p-24 * p.sum_syy;
     p.kind = Prepared::search;
     return p;

@@ -54,6 +54,12 @@ struct BestOrderProblem {
     // a double.
     std::vector<double> xq;
     std::vector<double> weight; // G = sum_a weight[a] * S_a^2 with S_a the doubled integer Sxy
+    // The same on a coarser grid whose doubled Sxy stay exact integers in single precision, and
+    // the score Gf = sum_a weight_f[a] * S_a^2 formed in single precision: the enumeration's
+    // first screen, 16 lanes to a 512-bit register. Its window also covers the coarse grid.
+    std::vector<float> xf;
+    std::vector<float> weight_f;
+    double window_f = 0.0; // first screen: Gf >= (largest G seen) - window_f
     // v[i * na + a]: item i's centred, unit-spread value in column a; gram[i * n + j] = <v_i, v_j>.
     // Only the branch-and-bound bounds use them.
     std::vector<double> v;
