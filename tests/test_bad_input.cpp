@@ -52,7 +52,18 @@ const std::string clean_result = "0.522477\t1\t2\t3\t4\t5\t1\t3\t2\n"
                                  "0.013216\t4\t5\t1\t2\t3\t1\t3\t2\n";
 const std::string summary = masked_summary;
 const std::string started_only = masked_start;
-const std::string clean_log = full_log({});
+
+// What the log echoes of the clean job.
+LogCounts clean_counts() {
+    LogCounts c;
+    c.rows = 6;
+    c.columns = c.factors = c.n = 5;
+    c.nref = c.z = 2;
+    c.ncomb = 10;
+    c.names = {"A", "B", "C", "D", "E"};
+    return c;
+}
+const std::string clean_log = full_log(clean_counts());
 
 std::string with_cr_lf(const std::string& text) {
     return std::regex_replace(text, std::regex("\n"), "\r\n");
@@ -302,7 +313,7 @@ TEST(BadInput, FileContents) {
     long_name.append("\t1.5\t2\t0\t4\t3.25\n"
                      "s2\t2\t3.5\t1\t5\t1\ns3\t3\t1\t2.5\t7\t2\n"
                      "s4\t4\t5\t6\t1\t0.5\ns5\t2.5\t4\t3\t2\t6\n");
-    LogCounts long_name_counts;
+    LogCounts long_name_counts = clean_counts();
     long_name_counts.columns = 6;
     const Case cases[] = {
         Case("empty data file")
@@ -372,7 +383,7 @@ TEST(BadInput, MarkerValues) {
 
 TEST(BadInput, MappingEntries) {
     const std::string no_fit = " Mapping does not fit the data file\n Programm canceled\n";
-    LogCounts hundred;
+    LogCounts hundred = clean_counts();
     hundred.rows = 4;
     hundred.columns = hundred.factors = 101;
     hundred.n = 100;
@@ -385,7 +396,7 @@ TEST(BadInput, MappingEntries) {
         hundred_result.append("\t").append(std::to_string(j));
     }
     hundred_result += "\t1\t2\n";
-    LogCounts repeated;
+    LogCounts repeated = clean_counts();
     repeated.names = {"A", "B", "A", "D", "E"};
     const Case cases[] = {
         Case("100 entries")
@@ -425,7 +436,7 @@ TEST(BadInput, SizesTooSmallToAnalyse) {
         return std::vector<std::string>{"data.txt", "map.txt", "result.txt", "job.log", maxc,
                                         value,      z,         "1"};
     };
-    LogCounts smallest;
+    LogCounts smallest = clean_counts();
     smallest.nref = 3;
     smallest.z = smallest.ncomb = 1;
     std::string one_long_line(10 << 20, '1');

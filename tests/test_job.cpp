@@ -15,13 +15,21 @@
 #include <vector>
 
 #include "best_order.h"
+#include "expected_log.h"
 #include "perm_tj.h"
 #include "test_support.h"
 
 using varandel::testing::file_exists;
+using varandel::testing::full_log;
+using varandel::testing::log_count;
+using varandel::testing::log_path;
+using varandel::testing::LogCounts;
+using varandel::testing::mask_seconds;
 using varandel::testing::ProcessResult;
 using varandel::testing::read_file;
 using varandel::testing::run_varandel;
+using varandel::testing::short_elapsed;
+using varandel::testing::stamp_regex;
 using varandel::testing::TempDir;
 
 namespace {
@@ -62,14 +70,6 @@ std::vector<std::string> job_args(std::initializer_list<const char*> settings) {
     return args;
 }
 
-// Stamps become <stamp> and the measured seconds <s>; a malformed stamp stays as it is and so
-// fails the comparison.
-std::string masked(const std::string& text) {
-    static const std::regex stamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3})");
-    static const std::regex seconds(R"(\d+\.\d{3} seconds)");
-    return std::regex_replace(std::regex_replace(text, stamp, "<stamp>"), seconds, "<s> seconds");
-}
-
 // The lines of a text; a last line without its line feed is marked so that it never matches.
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -93,59 +93,25 @@ void expect_lines(const std::string& text, const std::vector<std::string>& want)
             << "line " << i + 1;
 }
 
-std::string pad(std::string text, std::size_t width) {
-    text.resize(std::max(width, text.size()), ' ');
-    return text;
+// The figures of a finished job of the fixture files.
+LogCounts fixture_counts() {
+    LogCounts c;
+    c.rows = 41;
+    c.columns = 13;
+    c.factors = 12;
+    c.n = 8;
+    c.nref = 4;
+    c.z = 2;
+    c.ncomb = 53;
+    c.threads = 2;
+    c.names = {"CD3", "CD8", "Ki67", "p53", "HER2", "ER", "PR", "EGFR"};
+    c.uniform = std::string(50, ' ') + "X" + std::string(29, ' ');
+    return c;
 }
 
-std::string count_line(const char* label, int value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%13s  %6d", label, value);
-    return buf;
-}
-
-const std::vector<std::string> uniform_warning = {
-    " Uniform marker vector(s) found!",
-    " The Person correlation can not be calculated correctly with this marker(s).",
-    " Instead a correlation value near to 0 is randomly generated."};
-
-// The figures of a finished job of the fixture files, and its log with stamps and seconds
-// masked.
-struct Figures {
-    int rows = 41, columns = 13, factors = 12, n = 8, nref = 4, z = 2, ncomb = 53, threads = 2;
-    std::string markers = "CD3       CD8       Ki67      p53       HER2      ER        PR        "
-                          "EGFR      ";
-    std::string uniform = std::string(50, ' ') + "X" + std::string(29, ' '); // "" if none
-};
-
-std::vector<std::string> finished_log(const Figures& f) {
-    std::vector<std::string> log = {" Starting job: <stamp>",
-                                    " ",
-                                    pad("        file:  data.txt", 90),
-                                    pad("     mapfile:  map.txt", 90),
-                                    pad("     logfile:  job.log", 90),
-                                    pad("  resultfile:  result.txt", 90),
-                                    count_line("rows:", f.rows),
-                                    count_line("columns:", f.columns),
-                                    count_line("factors:", f.factors),
-                                    count_line("n:", f.n),
-                                    count_line("reference:", f.nref),
-                                    count_line("z:", f.z),
-                                    count_line("test:", f.n - f.nref),
-                                    count_line("combinations:", f.ncomb),
-                                    count_line("processors:", omp_get_num_procs()),
-                                    count_line("threads:", f.threads),
-                                    "      marker:  " + f.markers};
-    if (!f.uniform.empty()) {
-        log.push_back("     uniform:  " + f.uniform);
-        log.insert(log.end(), uniform_warning.begin(), uniform_warning.end());
-    }
-    log.insert(log.end(),
-               {" ", " Starting calculations: <stamp>",
-                " Finished calculation and start collecting data: <stamp>",
-                " Finished collecting data: <stamp>", " ",
-                " Finished computation after 0 days, 0 hours, 0 minutes and <s> seconds"});
-    return log;
+// The log of a finished job, stamps and seconds masked, line by line.
+std::vector<std::string> finished_log(const LogCounts& c) {
+    return split_lines(full_log(c, short_elapsed));
 }
 
 // `text` as a regular expression that matches exactly it.
@@ -248,18 +214,18 @@ TEST(Job, WorkedExampleLogAndConsole) {
     const ProcessResult r = job.run(job_args({"1000", "4", "2", "2"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(masked(r.out), " Finished job on 2 threads after <s> seconds\n");
+    EXPECT_EQ(mask_seconds(r.out), " Finished job on 2 threads after <s> seconds\n");
 
     const std::string log = job.read("job.log");
     expect_lines(
-        masked(log),
+        mask_seconds(log),
         {
             " Starting job: <stamp>",
             " ",
-            pad("        file:  data.txt", 90),
-            pad("     mapfile:  map.txt", 90),
-            pad("     logfile:  job.log", 90),
-            pad("  resultfile:  result.txt", 90),
+            log_path("file", "data.txt"),
+            log_path("mapfile", "map.txt"),
+            log_path("logfile", "job.log"),
+            log_path("resultfile", "result.txt"),
             "        rows:      41",
             "     columns:      13",
             "     factors:      12",
@@ -268,7 +234,7 @@ TEST(Job, WorkedExampleLogAndConsole) {
             "           z:       2",
             "        test:       4",
             "combinations:      53",
-            count_line("processors:", omp_get_num_procs()),
+            log_count("processors", omp_get_num_procs()),
             "     threads:       2",
             "      marker:  CD3       CD8       Ki67      p53       HER2      ER        PR        "
             "EGFR      ",
@@ -287,8 +253,7 @@ TEST(Job, WorkedExampleLogAndConsole) {
     // The stamps follow each other, and the elapsed seconds are those between the first and
     // the last stamp (a short job: no day, hour or minute).
     std::vector<long long> ms;
-    const std::regex stamp(R"((\d\d)\.(\d\d)\.(\d{4}) (\d\d):(\d\d):(\d\d)\.(\d{3}))");
-    for (std::sregex_iterator it(log.begin(), log.end(), stamp), end; it != end; ++it) {
+    for (std::sregex_iterator it(log.begin(), log.end(), stamp_regex()), end; it != end; ++it) {
         const auto v = [&](int k) { return std::stoi((*it)[k].str()); };
         const std::chrono::sys_days day{std::chrono::year{v(3)} / v(2) / v(1)};
         ms.push_back(((day.time_since_epoch().count() * 24LL + v(4)) * 3600 + v(5) * 60 + v(6)) *
@@ -316,24 +281,23 @@ TEST(Job, LogAndConsoleVariants) {
         const char* map; // fixture copied as map.txt
         std::vector<std::string> args;
         std::vector<std::string> env;
-        Figures figures;
+        LogCounts figures;
         std::string console; // seconds masked
     };
-    Figures no_uniform;
-    no_uniform.markers = "CD3       CD8       Ki67      p53       HER2      CK5       PR        "
-                         "EGFR      ";
+    LogCounts no_uniform = fixture_counts();
+    no_uniform.names = {"CD3", "CD8", "Ki67", "p53", "HER2", "CK5", "PR", "EGFR"};
     no_uniform.uniform = "";
-    Figures first_ten;
+    LogCounts first_ten = fixture_counts();
     first_ten.ncomb = 10;
     first_ten.threads = 3;
     // nref 6 and z 6 by default, 8 markers: the test set has 2 markers, so z becomes 2 and
     // there are 1 + 6 * 2 + 15 * 1 = 28 combinations; threads follow OMP_NUM_THREADS.
-    Figures defaults;
+    LogCounts defaults = fixture_counts();
     defaults.nref = 6;
     defaults.ncomb = 28;
     defaults.threads = 3;
     // nref 5 and z 5 from the command line: z becomes 3, 1 + 15 + 30 + 10 = 56 combinations.
-    Figures cap_five;
+    LogCounts cap_five = fixture_counts();
     cap_five.nref = 5;
     cap_five.z = 3;
     cap_five.ncomb = 56;
@@ -379,9 +343,9 @@ TEST(Job, LogAndConsoleVariants) {
         const ProcessResult r = job.run(v.args, v.env);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(masked(r.out), v.console);
-        expect_lines(masked(job.read("job.log")), finished_log(v.figures));
-        const Figures& f = v.figures;
+        EXPECT_EQ(mask_seconds(r.out), v.console);
+        expect_lines(mask_seconds(job.read("job.log")), finished_log(v.figures));
+        const LogCounts& f = v.figures;
         expect_result_layout(job.read("result.txt"), f.n, f.nref, f.z, f.ncomb);
     }
 }
@@ -397,21 +361,21 @@ TEST(Job, WorkedCombinationResultFile) {
     const ProcessResult r = job.run(job_args({"1000", "1", "1", "1"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(masked(r.out), " Finished job on 1 thread after <s> seconds\n");
+    EXPECT_EQ(mask_seconds(r.out), " Finished job on 1 thread after <s> seconds\n");
     EXPECT_EQ(job.read("result.txt"), "0.000000\t1\t2\t3\t4\t1\t3\t2\n"
                                       "0.071429\t2\t1\t3\t4\t1\t3\t2\n"
                                       "0.000000\t3\t1\t2\t4\t1\t2\t3\n"
                                       "0.071429\t4\t1\t2\t3\t1\t2\t3\n");
     // Without a header line the marker cells are blank.
-    Figures f;
+    LogCounts f = fixture_counts();
     f.rows = 24;
     f.columns = f.factors = f.n = 4;
     f.nref = f.z = 1;
     f.ncomb = 4;
     f.threads = 1;
-    f.markers = std::string(40, ' ');
+    f.names = std::vector<std::string>(4, "");
     f.uniform = "";
-    expect_lines(masked(job.read("job.log")), finished_log(f));
+    expect_lines(mask_seconds(job.read("job.log")), finished_log(f));
 }
 
 TEST(Job, ResultsDoNotDependOnThreadsAndFollowTheSeed) {
@@ -495,7 +459,7 @@ TEST(Job, StopsBeforeTheEvaluation) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, s.console);
         EXPECT_TRUE(std::regex_match(r.err, std::regex(s.err))) << r.err;
-        EXPECT_EQ(masked(job.read("job.log")), " Starting job: <stamp>\n");
+        EXPECT_EQ(mask_seconds(job.read("job.log")), " Starting job: <stamp>\n");
         EXPECT_FALSE(job.has("result.txt"));
     }
 }
@@ -526,7 +490,7 @@ TEST(Job, FileErrorsNameThePathAndReason) {
             EXPECT_FALSE(job.has("job.log"));
             EXPECT_FALSE(job.has("result.txt"));
         } else {
-            const std::vector<std::string> log = split_lines(masked(job.read("job.log")));
+            const std::vector<std::string> log = split_lines(mask_seconds(job.read("job.log")));
             ASSERT_FALSE(log.empty());
             EXPECT_EQ(log.back(), e.last_log_line);
         }

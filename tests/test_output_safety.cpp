@@ -45,7 +45,6 @@ LogCounts twelve_counts(int nref, int z, int ncomb) {
     c.nref = nref;
     c.z = z;
     c.ncomb = ncomb;
-    c.names.clear();
     for (int j = 1; j <= 12; ++j) c.names.push_back(std::string("M").append(std::to_string(j)));
     return c;
 }
