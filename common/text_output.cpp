@@ -65,7 +65,8 @@ void write_free_form(std::ostream& out, const std::vector<std::string>& items) {
 }
 
 void write_messages(std::ostream& out, std::initializer_list<std::string_view> messages) {
-    for (std::string_view m : messages) out << lay_out_free_form(std::initializer_list{m});
+    for (std::string_view m : messages)
+        out << lay_out_free_form(std::initializer_list<std::string_view>{m});
 }
 
 std::string fixed_text(std::string_view text, int width) {
