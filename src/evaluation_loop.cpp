@@ -1,0 +1,117 @@
+#include "evaluation_loop.h"
+
+#include <omp.h>
+
+#include <atomic>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "computedistance.h"
+
+namespace varandel {
+
+namespace {
+
+std::int32_t extent(std::int32_t value) {
+    return value < 0 ? 0 : value;
+}
+
+template <class T> void check_shape(const Table<T>& table, std::int32_t rows, std::int32_t cols) {
+    if (table.rows() != extent(rows) || table.cols() != extent(cols))
+        throw std::invalid_argument(
+            "evaluation loop: table " + table.name() + " is " + std::to_string(table.rows()) +
+            " x " + std::to_string(table.cols()) + ", expected " + std::to_string(extent(rows)) +
+            " x " + std::to_string(extent(cols)));
+}
+
+void check_markers(const Table<std::int32_t>& table, std::int32_t n) {
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        const std::int32_t m = table.data()[k];
+        if (m < 1 || m > n)
+            throw std::invalid_argument("evaluation loop: table " + table.name() +
+                                        " holds marker " + std::to_string(m) + " outside 1.." +
+                                        std::to_string(n));
+    }
+}
+
+} // namespace
+
+void evaluation_loop(std::int32_t ncomb, std::int32_t n, std::int32_t nref, std::int32_t lines,
+                     const Table<float>& RAWDATA, const Table<std::int32_t>& CREF,
+                     const Table<std::int32_t>& CTEST, Table<float>& SSQDATA,
+                     Table<std::int32_t>& ORDERDATA, std::uint64_t key, SearchRoutine search) {
+    const std::int32_t ntest = n - nref;
+    // Everything the threads touch is checked here, once, so the section itself uses raw access.
+    check_shape(RAWDATA, lines, n);
+    check_shape(CREF, ncomb, nref);
+    check_shape(CTEST, ncomb, ntest);
+    check_shape(SSQDATA, ncomb, nref + 1);
+    check_shape(ORDERDATA, ncomb, ntest);
+    if (ntest >= 1) {
+        check_markers(CREF, n);
+        check_markers(CTEST, n);
+    }
+    if (ncomb < 1) return;
+
+    const std::size_t rows = static_cast<std::size_t>(ncomb);
+    const std::size_t nr = static_cast<std::size_t>(extent(nref));
+    const std::size_t nt = static_cast<std::size_t>(extent(ntest));
+    const std::int32_t* cref = CREF.data();
+    const std::int32_t* ctest = CTEST.data();
+    const float* rawdata = RAWDATA.data();
+    float* ssqdata = SSQDATA.data();
+    std::int32_t* orderdata = ORDERDATA.data();
+
+    // An exception must not leave the parallel section: the failure of the lowest combination
+    // seen is kept, the combinations not yet started are skipped, and it is rethrown after the
+    // join.
+    std::exception_ptr failure;
+    std::int32_t failed_comb = 0;
+    std::atomic<bool> failed{false};
+
+#pragma omp parallel default(none)                                                                 \
+    shared(ncomb, n, nref, ntest, lines, key, search, rows, nr, nt, cref, ctest, rawdata, ssqdata, \
+           orderdata, failure, failed_comb, failed)
+    {
+        // Contiguous blocks of ceil(ncomb / T): thread t takes t*b+1 .. min((t+1)*b, ncomb).
+        const std::int32_t threads = omp_get_num_threads();
+        const auto block = static_cast<std::int32_t>((std::int64_t{ncomb} + threads - 1) / threads);
+#pragma omp for schedule(static, block)
+        for (std::int32_t index = 0; index < ncomb; ++index) {
+            if (failed.load(std::memory_order_relaxed)) continue;
+            const std::int32_t c = index + 1;
+            try {
+                const std::size_t row = static_cast<std::size_t>(index);
+                // Work arrays of this combination only; the search leaves SSQ_BEST and
+                // TEST_ORDER untouched when it accepts no ordering, so they start as zeros.
+                std::vector<float> CORRMATRIX(nt * nr);
+                std::vector<float> SSQ_BEST(nr, 0.0f);
+                std::vector<std::int32_t> TEST_ORDER(nt, 0);
+                std::vector<std::int32_t> REFSET(nr), TESTSET(nt);
+                for (std::size_t k = 0; k < nr; ++k) REFSET[k] = cref[k * rows + row];
+                for (std::size_t k = 0; k < nt; ++k) TESTSET[k] = ctest[k * rows + row];
+                float best = 0.0f;
+
+                computedistance(rawdata, REFSET.data(), TESTSET.data(), n, nref, lines,
+                                CORRMATRIX.data(), key, c);
+                search(CORRMATRIX.data(), nref, ntest, SSQ_BEST.data(), best, TEST_ORDER.data());
+
+                for (std::size_t k = 0; k < nr; ++k) ssqdata[k * rows + row] = SSQ_BEST[k];
+                ssqdata[nr * rows + row] = best;
+                for (std::size_t k = 0; k < nt; ++k) orderdata[k * rows + row] = TEST_ORDER[k];
+            } catch (...) {
+                failed.store(true, std::memory_order_relaxed);
+#pragma omp critical(varandel_evaluation_failure)
+                if (!failure || c < failed_comb) {
+                    failure = std::current_exception();
+                    failed_comb = c;
+                }
+            }
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+} // namespace varandel
