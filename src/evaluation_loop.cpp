@@ -2,6 +2,7 @@
 
 #include <omp.h>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <stdexcept>
@@ -71,7 +72,12 @@ void evaluation_loop(std::int32_t ncomb, std::int32_t n, std::int32_t nref, std:
     std::int32_t failed_comb = 0;
     std::atomic<bool> failed{false};
 
-#pragma omp parallel default(none)                                                                 \
+    // Threads beyond the ncomb-th would take no combination; not starting them changes nothing
+    // in the distribution and keeps a huge thread count for a small job from failing (libgomp
+    // aborts, or crashes, when it cannot create the team).
+    const int team = std::min(omp_get_max_threads(), ncomb);
+
+#pragma omp parallel num_threads(team) default(none)                                               \
     shared(ncomb, n, nref, ntest, lines, key, search, rows, nr, nt, cref, ctest, rawdata, ssqdata, \
            orderdata, failure, failed_comb, failed)
     {

@@ -21,6 +21,20 @@ bool file_exists(const std::string& path) {
     return !path.empty() && std::filesystem::exists(std::filesystem::path(path), ec);
 }
 
+// True when both paths name one file: the same existing file (links included), or, where one
+// does not exist yet, the same normalised path.
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    const auto normal = [&ec](const std::string& p) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(p, ec), ec);
+    };
+    const auto normal_a = normal(a);
+    if (ec) return false;
+    const auto normal_b = normal(b);
+    return !ec && normal_a == normal_b;
+}
+
 [[noreturn]] void cancel(std::ostream& console, std::initializer_list<std::string_view> lines) {
     write_messages(console, lines);
     write_messages(console, {"programm cancled"});
@@ -129,6 +143,21 @@ JobSettings parse_command_line(const std::vector<std::string>& args, std::ostrea
     if (!file_exists(s.mapfile)) cancel(console, {"mapping file not found"});
     s.resultfile = pos[2];
     s.logfile = pos[3];
+    // The log is written from its beginning as soon as the job starts and the result file after
+    // the evaluation: either would destroy an input file of the same name, or the other output.
+    const struct {
+        const std::string& output;
+        const std::string& other;
+        std::string_view message;
+    } clashes[] = {
+        {s.logfile, s.infile, "The log file would overwrite the input file"},
+        {s.resultfile, s.infile, "The result file would overwrite the input file"},
+        {s.logfile, s.mapfile, "The log file would overwrite the mapping file"},
+        {s.resultfile, s.mapfile, "The result file would overwrite the mapping file"},
+        {s.resultfile, s.logfile, "The result file and the log file are the same file"},
+    };
+    for (const auto& clash : clashes)
+        if (same_file(clash.output, clash.other)) cancel(console, {clash.message});
 
     if (c >= 5) {
         s.maxc = numeric_argument(pos, 4, "maxc");

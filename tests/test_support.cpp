@@ -48,8 +48,16 @@ ProcessResult run_varandel(const std::vector<std::string>& args, const std::stri
                            const std::vector<std::string>& env) {
     int out_pipe[2], err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+    // An entry of `env` replaces the inherited variable of the same name: with both present the
+    // child would see whichever its runtime finds first.
+    const auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> envs;
-    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        bool replaced = false;
+        for (const auto& x : env) replaced = replaced || name_of(x) == name_of(entry);
+        if (!replaced) envs.push_back(entry);
+    }
     for (const auto& e : env) envs.push_back(e);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");

@@ -29,7 +29,7 @@ struct ProcessResult {
 };
 
 // Runs the program with `args` in the working directory `cwd`; `env` entries (NAME=value) are
-// added to the environment.
+// added to the environment, replacing inherited variables of the same name.
 ProcessResult run_varandel(const std::vector<std::string>& args, const std::string& cwd,
                            const std::vector<std::string>& env = {});
 
