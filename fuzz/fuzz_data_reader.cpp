@@ -35,12 +35,12 @@ bool plain_char(char c) {
 // TAB-separated fields of letters, digits, '.', '+', '-' and '_' only. Nothing of the value
 // rules beyond the TAB then comes into play.
 std::optional<Fields> plain_fields(std::string_view data, std::int32_t columns) {
-    if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);
     Fields lines;
     while (!data.empty()) {
         const std::size_t lf = data.find('\n');
         std::string_view line = data.substr(0, lf);
         data.remove_prefix(lf == std::string_view::npos ? data.size() : lf + 1);
+        if (lines.empty() && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
         if (line.ends_with('\r')) line.remove_suffix(1);
         std::vector<std::string_view>& fields = lines.emplace_back();
         for (;;) {
@@ -67,6 +67,9 @@ std::uint32_t bits(float f) {
 // The reader's outcome against the reading by hand of a plain file.
 void check_plain(const Fields& file, const DataMapping& m, bool read,
                  const Table<std::string>& HEADER, const Table<float>& RAWDATA) {
+    if (file.size() != static_cast<std::size_t>(m.rows))
+        finding("the mapping counted " + std::to_string(m.rows) + " lines, the file has " +
+                std::to_string(file.size()));
     const std::size_t first = m.lines < m.rows ? 1 : 0;
     bool numbers = true;
     for (std::int32_t i = 1; i <= m.lines && numbers; ++i) {

@@ -138,6 +138,12 @@ void check_split_lines(std::string_view text) {
                 few.values[k].raw != many.values[k].raw)
                 finding("split_line(\"" + shown(line) + "\"): the kept number changes value " +
                         std::to_string(k + 1));
+        // Every value of a line is also a conversion case, far more of them than whole inputs.
+        for (const LineValue& x : many.values) {
+            if (x.kind != ValueKind::text) continue;
+            check_whole_number(x.raw);
+            check_real(x.raw);
+        }
         if (many.count <= 4096) {
             split_line(line, all);
             check_split(line, all, std::numeric_limits<std::size_t>::max());
