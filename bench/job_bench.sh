@@ -7,12 +7,14 @@
 #   bench/job_bench.sh                 # build/varandel, 1 and 2 threads, 1 run each
 #   THREADS="1 2 4" REPEAT=3 bench/job_bench.sh
 #   VARANDEL=build-x/varandel SAMPLES=400 bench/job_bench.sh
+#   ENGINES="reference auto" bench/job_bench.sh   # also checks the engines agree
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${VARANDEL:-$root/build/varandel}
 threads=${THREADS:-1 2}
 repeat=${REPEAT:-1}
 samples=${SAMPLES:-200}
+engines=${ENGINES:-auto}
 [ -x "$bin" ] || { echo "no program at $bin (build it first: make)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -36,29 +38,32 @@ with open(f"{work}/map.txt", "w") as f:
 EOF
 
 echo "job: 14 markers, nref 6, ntest 8, 3003 combinations, $samples samples; $bin"
-printf '%8s  %10s  %8s\n' threads seconds speed-up
+printf '%10s  %8s  %10s  %8s\n' engine threads seconds speed-up
 base=""
 first=""
+for engine in $engines; do
 for t in $threads; do
     best=""
     for ((r = 0; r < repeat; r++)); do
         start=$(date +%s.%N)
         "$bin" "$work/data.txt" "$work/map.txt" "$work/result_$t.txt" "$work/job.log" \
-            2147483647 6 6 "$t" --seed 1 >/dev/null
+            2147483647 6 6 "$t" --seed 1 --engine "$engine" >/dev/null
         end=$(date +%s.%N)
         best=$(awk -v s="$start" -v e="$end" -v b="$best" \
             'BEGIN { d = e - s; if (b == "" || d < b) b = d; printf "%.3f", b }')
     done
     [ -n "$base" ] || base=$best
-    printf '%8s  %10s  %8s\n' "$t" "$best" "$(awk -v b="$base" -v x="$best" \
+    printf '%10s  %8s  %10s  %8s\n' "$engine" "$t" "$best" "$(awk -v b="$base" -v x="$best" \
         'BEGIN { printf "%.2f", b / x }')"
-    lines=$(wc -l <"$work/result_$t.txt")
+    mv "$work/result_$t.txt" "$work/result_${engine}_$t.txt"
+    lines=$(wc -l <"$work/result_${engine}_$t.txt")
     [ "$lines" -eq 3003 ] || { echo "result file has $lines lines, 3003 expected" >&2; exit 1; }
     if [ -z "$first" ]; then
-        first=$t
-    elif ! cmp -s "$work/result_$first.txt" "$work/result_$t.txt"; then
-        echo "result files of $first and $t threads differ" >&2
+        first=${engine}_$t
+    elif ! cmp -s "$work/result_$first.txt" "$work/result_${engine}_$t.txt"; then
+        echo "result files of $first and ${engine}_$t differ" >&2
         exit 1
     fi
 done
-echo "result files identical for all thread counts"
+done
+echo "result files identical for all engines and thread counts"

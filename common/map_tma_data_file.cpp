@@ -26,6 +26,7 @@ void scan_data_file(const std::string& path, DataMapping& m) {
     std::int64_t rows = 0;
     m.columns = 1; // an empty file: one field more than its (no) TABs
     while (std::getline(in, line)) {
+        check_text_line(line, rows + 1, path);
         if (rows == 0) {
             drop_byte_order_mark(line);
             // TABs are not blanks, so every TAB of the line lies before its last non-blank.

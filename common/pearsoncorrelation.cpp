@@ -10,8 +10,7 @@ float near_zero_correlation(double u) {
     return static_cast<float>((u - 0.5) * static_cast<double>(1.0e-7f));
 }
 
-void pearsoncorrelation(std::int32_t count, const float* X, const float* Y, float& r,
-                        std::uint64_t key, std::int32_t comb, std::int64_t pair) {
+bool pearson_coefficient(std::int32_t count, const float* X, const float* Y, float& r) {
     // The deviations are recomputed where they are needed instead of being kept in work
     // vectors: each one is the same single-precision subtraction, so the sums see the same
     // values in the same order, and the kernel allocates nothing.
@@ -26,10 +25,7 @@ void pearsoncorrelation(std::int32_t count, const float* X, const float* Y, floa
     float xysum = 0.0f;
     for (std::int32_t i = 0; i < count; ++i) xysum += (X[i] - xmean) * (Y[i] - ymean);
     const float cov = xysum / fcount;
-    if (cov == 0.0f) {
-        r = near_zero_correlation(uniform_draw(key, comb, pair));
-        return;
-    }
+    if (cov == 0.0f) return false;
 
     float xxsum = 0.0f;
     for (std::int32_t i = 0; i < count; ++i) {
@@ -44,6 +40,13 @@ void pearsoncorrelation(std::int32_t count, const float* X, const float* Y, floa
     const float sx = std::sqrt(xxsum / fcount);
     const float sy = std::sqrt(yysum / fcount);
     r = cov / (sx * sy);
+    return true;
+}
+
+void pearsoncorrelation(std::int32_t count, const float* X, const float* Y, float& r,
+                        std::uint64_t key, std::int32_t comb, std::int64_t pair) {
+    if (!pearson_coefficient(count, X, Y, r))
+        r = near_zero_correlation(uniform_draw(key, comb, pair));
 }
 
 } // namespace varandel

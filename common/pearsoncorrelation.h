@@ -10,6 +10,10 @@ namespace varandel {
 // single-precision constant 1.0e-7 widened to double, rounded to single precision.
 float near_zero_correlation(double u);
 
+// The coefficient's arithmetic alone: false, with r untouched, when the covariance is exactly
+// zero. The result does not change when X and Y are exchanged.
+bool pearson_coefficient(std::int32_t count, const float* X, const float* Y, float& r);
+
 // r = the correlation of X and Y (count values each). When the covariance is exactly zero
 // (a uniform column, or orthogonal deviations) r is near_zero_correlation of the draw
 // uniform_draw(key, comb, pair) instead. count = 0 gives NaN.

@@ -20,10 +20,13 @@ using SearchRoutine = void (*)(const float* DATA, std::int32_t nref, std::int32_
 // Random fallbacks are keyed by `key` and the combination number, so the results do not
 // depend on the thread count. Throws std::invalid_argument for tables of the wrong shape or
 // marker numbers outside 1..n; an exception of the search is rethrown after the section.
+// `shared_search`, when given, is a search that spreads one combination over all threads of a
+// parallel region of its own: with fewer combinations than threads the combinations are then
+// evaluated one after the other with it, with the same results.
 void evaluation_loop(std::int32_t ncomb, std::int32_t n, std::int32_t nref, std::int32_t lines,
                      const Table<float>& RAWDATA, const Table<std::int32_t>& CREF,
                      const Table<std::int32_t>& CTEST, Table<float>& SSQDATA,
                      Table<std::int32_t>& ORDERDATA, std::uint64_t key,
-                     SearchRoutine search = perm_tj);
+                     SearchRoutine search = perm_tj, SearchRoutine shared_search = nullptr);
 
 } // namespace varandel

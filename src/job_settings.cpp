@@ -2,7 +2,6 @@
 
 #include <omp.h>
 
-#include <array>
 #include <filesystem>
 #include <string_view>
 
@@ -14,18 +13,17 @@ namespace varandel {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> engine_names = {"auto", "reference", "enumerate", "bnb"};
-
 bool file_exists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::exists(std::filesystem::path(path), ec);
 }
 
-// True when both paths name one file: the same existing file (links included), or, where one
-// does not exist yet, the same normalised path.
+// True when both paths name one regular file (links included), or, where one does not exist
+// yet, the same normalised path. A device or a pipe (/dev/stdout for both outputs) may be shared.
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
+    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec))
+        return std::filesystem::is_regular_file(a, ec) && std::filesystem::equivalent(a, b, ec);
     const auto normal = [&ec](const std::string& p) {
         return std::filesystem::weakly_canonical(std::filesystem::absolute(p, ec), ec);
     };
@@ -90,13 +88,10 @@ std::vector<std::string> apply_options(const std::vector<std::string>& args, Job
                                                     "2147483647");
             s.seed = static_cast<std::uint32_t>(seed);
         } else {
-            bool known = false;
-            for (auto n : engine_names) known = known || value == n;
-            if (!known)
+            if (!parse_engine(value, s.engine))
                 throw RunStop(exit_usage_error, "varandel: option --engine: unknown engine '" +
                                                     value +
                                                     "' (known: auto, reference, enumerate, bnb)");
-            s.engine = value;
         }
     }
     return positional;

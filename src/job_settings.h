@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "best_order.h"
+
 namespace varandel {
 
 struct JobSettings {
@@ -19,7 +21,7 @@ struct JobSettings {
     std::int32_t z = 6;
     std::int32_t threads = 0;
     std::optional<std::uint32_t> seed; // --seed: replaces the clock-derived seed
-    std::string engine = "auto";       // --engine
+    Engine engine = Engine::automatic; // --engine
 };
 
 // Reads the arguments (without the program name), prints every default and correction on

@@ -27,8 +27,17 @@ std::string result_line(const ResultTables& tables, std::int32_t i, std::int32_t
 std::vector<std::string> result_lines(const ResultTables& tables, std::int32_t n,
                                       std::int32_t nref);
 
-// Creates (or truncates) `path` and writes `lines`, each ended by a line feed. A file that
-// cannot be created or written throws RunStop(exit_input_error) naming the path and reason.
+// Writes `lines`, each ended by a line feed, as the file `path`. A regular file (or a name not
+// yet taken) is replaced whole: the lines go to a temporary file in the same directory that is
+// renamed over `path` when complete, so a failure or an interrupt leaves the old file or the
+// whole new one, never a part; the file keeps its mode, and a symbolic link stays a link to the
+// replaced file. Anything else (a device such as /dev/stdout, a pipe) is written in place. A file
+// that cannot be created or written throws RunStop(exit_input_error) naming the path and reason.
 void write_result_file(const std::string& path, const std::vector<std::string>& lines);
+
+// Checks, before the evaluation starts, that write_result_file can write `path` later: not a
+// directory, in an existing directory that takes new files, not a file that cannot be written.
+// Throws RunStop(exit_input_error) with the message write_result_file would give.
+void check_result_path(const std::string& path);
 
 } // namespace varandel

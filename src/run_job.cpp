@@ -4,19 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "best_order.h"
 #include "comb_part.h"
 #include "comb_part_enum.h"
 #include "evaluation_loop.h"
 #include "get_seed.h"
 #include "job_log.h"
+#include "job_log_file.h"
 #include "job_settings.h"
 #include "map_tma_data_file.h"
 #include "perm_tj.h"
@@ -30,36 +29,6 @@
 namespace varandel {
 
 namespace {
-
-// The job log: every line is written whole and flushed, so a stop leaves complete lines only.
-class JobLogFile {
-  public:
-    explicit JobLogFile(const std::string& path) : path_(path), out_(path, std::ios::trunc) {
-        if (!out_) fail("cannot create");
-    }
-    void line(const std::string& text) {
-        out_ << text << '\n';
-        out_.flush();
-        if (!out_) fail("cannot write");
-    }
-    void free_form(const std::vector<std::string>& items) {
-        out_ << free_form_text(items);
-        out_.flush();
-        if (!out_) fail("cannot write");
-    }
-    void close() {
-        out_.close();
-        if (!out_) fail("cannot write");
-    }
-
-  private:
-    [[noreturn]] void fail(const char* what) const {
-        throw RunStop(exit_input_error, std::string("varandel: ") + what + " log file '" + path_ +
-                                            "': " + std::strerror(errno));
-    }
-    std::string path_;
-    std::ofstream out_;
-};
 
 // Bytes of the job tables for `ncomb` combinations; the tables are created only when this fits
 // the machine.
@@ -80,6 +49,39 @@ std::uint64_t physical_memory() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page);
 }
 
+// The search routines of an engine: one for a combination on one thread, one that shares a
+// combination's work among all threads.
+struct EngineSearch {
+    SearchRoutine each;
+    SearchRoutine shared;
+};
+
+template <Engine E>
+void search_each(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
+                 float& best, std::int32_t* TEST_ORDER) {
+    best_order(E, DATA, nref, ntest, SSQ_BEST, best, TEST_ORDER);
+}
+
+template <Engine E>
+void search_shared(const float* DATA, std::int32_t nref, std::int32_t ntest, float* SSQ_BEST,
+                   float& best, std::int32_t* TEST_ORDER) {
+    best_order_parallel(E, DATA, nref, ntest, SSQ_BEST, best, TEST_ORDER);
+}
+
+EngineSearch engine_search(Engine engine) {
+    switch (engine) {
+    case Engine::reference:
+        return {perm_tj, nullptr};
+    case Engine::enumerate:
+        return {search_each<Engine::enumerate>, search_shared<Engine::enumerate>};
+    case Engine::bnb:
+        return {search_each<Engine::bnb>, search_shared<Engine::bnb>};
+    case Engine::automatic:
+        break;
+    }
+    return {search_each<Engine::automatic>, search_shared<Engine::automatic>};
+}
+
 void cancel(std::ostream& console, const std::string& message) {
     write_messages(console, {message, "Programm canceled"});
     throw RunStop(exit_input_error);
@@ -90,14 +92,33 @@ void run_job(JobSettings s, std::ostream& console) {
     JobLogFile log(s.logfile);
     const LocalTime start = local_time_now();
     log.free_form({stamped_text(log_starting_job, start)});
+    // A result file that cannot be written is found now, not after hours of evaluation.
+    check_result_path(s.resultfile);
 
     // 2. The mapping, checked against the data file.
     const DataMapping mapping = map_tma_data_file(s.infile, s.mapfile, console);
     const std::int32_t n = mapping.n;
+    // A correlation needs two data lines; with fewer every one would be a random value.
+    if (mapping.lines < 2)
+        throw RunStop(exit_input_error,
+                      "varandel: " + s.infile +
+                          (mapping.lines == 1
+                               ? " has 1 data line"
+                               : " has no data lines (a header line does not count)") +
+                          "; the correlations need at least 2");
     if (s.nref > n)
         cancel(console, "The reference set size (nref = " + int_text(s.nref) +
                             ") is larger than the number of markers (" + int_text(n) + ")");
     const std::int32_t ntest = n - s.nref;
+    // With fewer than two test markers there is no ordering to search, and every result line
+    // would say only that none was found.
+    if (ntest < 2) {
+        write_messages(console,
+                       {"The reference set size (nref = " + int_text(s.nref) + ") leaves " +
+                            int_text(ntest) + " of the " + int_text(n) + " markers",
+                        "for the test set; at least 2 are needed", "Programm canceled"});
+        throw RunStop(exit_input_error);
+    }
 
     // 3. z cannot exceed the size of the test set.
     if (ntest < s.z) {
@@ -107,7 +128,7 @@ void run_job(JobSettings s, std::ostream& console) {
                                  "Size of test set is used."});
         s.z = ntest;
     }
-    if (const std::string limit = perm_tj_limit_message(ntest); !limit.empty())
+    if (const std::string limit = best_order_limit_message(s.engine, ntest); !limit.empty())
         throw RunStop(exit_input_error, "varandel: " + limit);
 
     // 4. The number of combinations.
@@ -159,9 +180,13 @@ void run_job(JobSettings s, std::ostream& console) {
     }
     log.free_form({});
 
-    // 14.-16. The evaluation.
+    // 14.-16. The evaluation. The console lines so far are shown before it starts, also where
+    // standard output is a pipe or a file, and are not lost if the job is interrupted.
+    console.flush();
     log.free_form({stamped_text(log_starting_calculations, local_time_now())});
-    evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key);
+    const EngineSearch search = engine_search(s.engine);
+    evaluation_loop(ncomb, n, s.nref, mapping.lines, RAWDATA, CREF, CTEST, SSQDATA, ORDERDATA, key,
+                    search.each, search.shared);
     log.free_form({stamped_text(log_finished_calculation, local_time_now())});
 
     // 17. The result file.

@@ -200,3 +200,21 @@ TEST_F(ComputeDistance, NoTestMarkersLeaveMatrixUntouched) {
     computedistance(RAWDATA.data(), REFSET, nullptr, 2, 3, lines, CORRDATA.data(), key, 1);
     EXPECT_EQ(CORRDATA, std::vector<float>(3, -99.0f));
 }
+
+TEST_F(ComputeDistance, PairTableGivesTheSameMatrixBitForBit) {
+    // Every combination of 3 reference and 3 test markers out of the 6, random fallbacks of the
+    // uniform marker included, with the coefficients computed per combination or once per job.
+    const PairCorrelations pairs = pair_correlations(RAWDATA.data(), n, lines);
+    const std::int32_t sets[][6] = {{5, 1, 3, 4, 2, 6}, {6, 2, 1, 3, 4, 5}, {1, 2, 3, 4, 5, 6}};
+    std::int32_t comb = 1;
+    for (const auto& set : sets) {
+        std::vector<float> direct(9, -99.0f), shared(9, -98.0f);
+        computedistance(RAWDATA.data(), set, set + 3, n, 3, lines, direct.data(), key, comb);
+        computedistance_from_pairs(pairs, set, set + 3, 3, shared.data(), key, comb);
+        for (std::size_t k = 0; k < direct.size(); ++k)
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(shared[k]),
+                      std::bit_cast<std::uint32_t>(direct[k]))
+                << "combination " << comb << ", entry " << k;
+        ++comb;
+    }
+}

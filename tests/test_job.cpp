@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "best_order.h"
 #include "perm_tj.h"
 #include "test_support.h"
 
@@ -471,11 +472,15 @@ TEST(Job, StopsBeforeTheEvaluation) {
          " The reference set size (nref = 5) is larger than the number of markers (4)\n"
          " Programm canceled\n",
          ""},
-        {"data file error", "1\t2\n3\tn.d.\n", plain_map(2), job_args({"10", "1", "1", "1"}), "",
-         R"(varandel: data\.txt, line 2, column 2: 'n\.d\.' is not a number\n)"},
-        {"ntest above the search's limit", plain_data(22, 3), plain_map(22),
-         job_args({"10", "1", "1", "1"}), "",
+        {"data file error", "1\t2\t5\n3\tn.d.\t4\n", plain_map(3), job_args({"10", "1", "1", "1"}),
+         "", R"(varandel: data\.txt, line 2, column 2: 'n\.d\.' is not a number\n)"},
+        {"ntest above the literal search's limit", plain_data(22, 3), plain_map(22),
+         job_args({"10", "1", "1", "1", "--engine", "reference"}), "",
          literal("varandel: " + varandel::perm_tj_limit_message(21) + "\n")},
+        {"ntest above the fast searches' limit", plain_data(40, 3), plain_map(40),
+         job_args({"10", "1", "1", "1"}), "",
+         literal("varandel: " +
+                 varandel::best_order_limit_message(varandel::Engine::automatic, 39) + "\n")},
         // 40 markers, 20 of them reference: C(40, 20) combinations, capped at 2147483647.
         {"tables too large", plain_data(40, 3), plain_map(40),
          job_args({"2147483647", "20", "20", "1"}), "",
@@ -502,8 +507,9 @@ TEST(Job, FileErrorsNameThePathAndReason) {
     } errors[] = {
         {"result.txt", "none/job.log", "none/job.log", "No such file or directory", ""},
         {"result.txt", "/dev/full", "/dev/full", "No space left on device", ""},
+        // Checked before the evaluation, so no work is lost.
         {"none/result.txt", "job.log", "none/result.txt", "No such file or directory",
-         " Finished calculation and start collecting data: <stamp>"},
+         " Starting job: <stamp>"},
         {"/dev/full", "job.log", "/dev/full", "No space left on device",
          " Finished calculation and start collecting data: <stamp>"},
     };

@@ -1,9 +1,13 @@
 #include "test_support.h"
 
+#include <grp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,8 +48,8 @@ bool file_exists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
-ProcessResult run_varandel(const std::vector<std::string>& args, const std::string& cwd,
-                           const std::vector<std::string>& env) {
+StartedProcess start_varandel(const std::vector<std::string>& args, const std::string& cwd,
+                              const StartOptions& options) {
     int out_pipe[2], err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
     // An entry of `env` replaces the inherited variable of the same name: with both present the
@@ -55,10 +59,10 @@ ProcessResult run_varandel(const std::vector<std::string>& args, const std::stri
     for (char** e = environ; *e; ++e) {
         const std::string entry(*e);
         bool replaced = false;
-        for (const auto& x : env) replaced = replaced || name_of(x) == name_of(entry);
+        for (const auto& x : options.env) replaced = replaced || name_of(x) == name_of(entry);
         if (!replaced) envs.push_back(entry);
     }
-    for (const auto& e : env) envs.push_back(e);
+    for (const auto& e : options.env) envs.push_back(e);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
@@ -67,6 +71,23 @@ ProcessResult run_varandel(const std::vector<std::string>& args, const std::stri
         close(out_pipe[0]);
         close(err_pipe[0]);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+        // The program starts as from a terminal, whatever the test runner ignores or blocks.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (options.unprivileged && geteuid() == 0) {
+            const gid_t nobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+                _exit(cannot_drop_root);
+        }
+        if (options.file_size_limit >= 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                               static_cast<rlim_t>(options.file_size_limit)};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        }
         std::vector<char*> argv{const_cast<char*>(VARANDEL_BINARY)};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -78,12 +99,19 @@ ProcessResult run_varandel(const std::vector<std::string>& args, const std::stri
     }
     close(out_pipe[1]);
     close(err_pipe[1]);
+    return {pid, out_pipe[0], err_pipe[0]};
+}
+
+ProcessResult finish_varandel(StartedProcess& process) {
     ProcessResult r;
-    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    pollfd fds[2] = {{process.out_fd, POLLIN, 0}, {process.err_fd, POLLIN, 0}};
     int open_fds = 2;
     char buf[65536];
     while (open_fds > 0) {
-        if (poll(fds, 2, -1) < 0) break;
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             const ssize_t n = read(fds[i].fd, buf, sizeof buf);
@@ -96,10 +124,20 @@ ProcessResult run_varandel(const std::vector<std::string>& args, const std::stri
             }
         }
     }
+    for (const pollfd& f : fds)
+        if (f.fd >= 0) close(f.fd);
     int status = 0;
-    waitpid(pid, &status, 0);
+    while (waitpid(process.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    process = {};
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
+}
+
+ProcessResult run_varandel(const std::vector<std::string>& args, const std::string& cwd,
+                           const std::vector<std::string>& env) {
+    StartedProcess process = start_varandel(args, cwd, {env});
+    return finish_varandel(process);
 }
 
 } // namespace varandel::testing
