@@ -5,8 +5,13 @@
 
 #include "best_order_enumerate.h"
 
+// clang has no target pragma; its attribute pragma gives every function below the target.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
+#endif
 
 namespace varandel {
 
@@ -40,4 +45,8 @@ void enumerate_kernel_avx2(EnumerateKernelArgs& args) {
 
 } // namespace varandel
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif

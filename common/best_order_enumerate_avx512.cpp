@@ -5,8 +5,13 @@
 
 #include "best_order_enumerate.h"
 
+// clang has no target pragma; its attribute pragma gives every function below the target.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 
 namespace varandel {
 
@@ -35,4 +40,8 @@ void enumerate_kernel_avx512(EnumerateKernelArgs& args) {
 
 } // namespace varandel
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
