@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "best_order.h"
@@ -82,8 +84,10 @@ EngineSearch engine_search(Engine engine) {
     return {search_each<Engine::automatic>, search_shared<Engine::automatic>};
 }
 
-void cancel(std::ostream& console, const std::string& message) {
-    write_messages(console, {message, "Programm canceled"});
+// Ends the run on its input: the console lines, then "Programm canceled".
+[[noreturn]] void cancel(std::ostream& console, std::initializer_list<std::string_view> lines) {
+    write_messages(console, lines);
+    write_messages(console, {"Programm canceled"});
     throw RunStop(exit_input_error);
 }
 
@@ -107,18 +111,15 @@ void run_job(JobSettings s, std::ostream& console) {
                                : " has no data lines (a header line does not count)") +
                           "; the correlations need at least 2");
     if (s.nref > n)
-        cancel(console, "The reference set size (nref = " + int_text(s.nref) +
-                            ") is larger than the number of markers (" + int_text(n) + ")");
+        cancel(console, {"The reference set size (nref = " + int_text(s.nref) +
+                         ") is larger than the number of markers (" + int_text(n) + ")"});
     const std::int32_t ntest = n - s.nref;
     // With fewer than two test markers there is no ordering to search, and every result line
     // would say only that none was found.
-    if (ntest < 2) {
-        write_messages(console,
-                       {"The reference set size (nref = " + int_text(s.nref) + ") leaves " +
-                            int_text(ntest) + " of the " + int_text(n) + " markers",
-                        "for the test set; at least 2 are needed", "Programm canceled"});
-        throw RunStop(exit_input_error);
-    }
+    if (ntest < 2)
+        cancel(console, {"The reference set size (nref = " + int_text(s.nref) + ") leaves " +
+                             int_text(ntest) + " of the " + int_text(n) + " markers",
+                         "for the test set; at least 2 are needed"});
 
     // 3. z cannot exceed the size of the test set.
     if (ntest < s.z) {
